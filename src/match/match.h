@@ -5,6 +5,7 @@
 #include "shell/game.h"
 
 void run_match(void);
+void setup_match(Star *stars, Ball *ball, Paddle *paddles);
 void tick_handler(void);
 
 // Moves the match on by the time elapsed since the previous step and handles the match

@@ -3,6 +3,7 @@
 // one way start-up reports a failure.
 #include "shell/game.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 BITMAP *ball_bmp;
@@ -28,9 +29,15 @@ int last_tick;
 int fps_mark;
 int frame_count;
 
-// Leaves the graphics mode, shows the message and ends the process with code 1.
+// Leaves the graphics mode, shows the message and ends the process with code 1. When the
+// library itself could not start there is no mode to leave (trying would crash) and no
+// message box: the text goes to the error stream as it is, Latin-1 bytes included.
 void startup_failure(const char *text)
 {
+    if (system_driver == NULL) {
+        fputs(text, stderr);
+        exit(1);
+    }
     set_gfx_mode(GFX_TEXT, 0, 0, 0, 0);
     allegro_message("%s", text);
     exit(1);

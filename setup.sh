@@ -1,0 +1,30 @@
+#!/bin/sh
+# Shared set-up of ./play.sh and ./test.sh: installs the Debian packages that are missing
+# (through sudo when not root), then configures and builds the game, its data file and
+# patch set in build/. Usage: ./setup.sh [play|test]
+set -eu
+cd "$(dirname "$0")"
+
+# What building and playing need.
+play_packages="build-essential cmake pkg-config liballegro4-dev freepats"
+# What the tests need on top.
+test_packages="libgtest-dev xvfb xauth xdotool x11-apps x11-utils sox python3"
+
+packages=$play_packages
+[ "${1:-play}" = test ] && packages="$packages $test_packages"
+
+missing=""
+for p in $packages; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+    echo "Installing:$missing"
+    sudo=""
+    [ "$(id -u)" -eq 0 ] || sudo="sudo"
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get update -q
+    # shellcheck disable=SC2086
+    $sudo env DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends $missing
+fi
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
+cmake --build build -j"$(nproc)"
