@@ -7,6 +7,9 @@
 int main(int argc, char **argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+    // Listing the tests (as CTest does at build time) needs no display.
+    if (::testing::GTEST_FLAG(list_tests))
+        return RUN_ALL_TESTS();
     set_uformat(U_ASCII);
     if (allegro_init() != 0) {
         fprintf(stderr, "unit_tests: no display for the library (run under xvfb-run)\n");

@@ -14,6 +14,34 @@
 #define RESUME_LEFT 145
 #define RESUME_RIGHT 282
 
+void pause_pass(int *done, int *leave)
+{
+    // Only a key reported during this pass counts: the Esc that opened the box does not.
+    clear_keys();
+    blit(pause_bmp, screen, 0, 0, PAUSE_X, PAUSE_Y, SCREEN_W, SCREEN_H);
+
+    if (mouse_y >= BUTTON_TOP && mouse_y <= BUTTON_BOTTOM) {
+        if (mouse_x >= LEAVE_LEFT && mouse_x <= LEAVE_RIGHT && (mouse_b & 1)) {
+            *done = 1;
+            *leave = 1;
+        }
+        if (mouse_x >= RESUME_LEFT && mouse_x <= RESUME_RIGHT && (mouse_b & 1)) {
+            if (sound_on == 1)
+                midi_resume();
+            *done = 1;
+        }
+    }
+    if (key[KEY_ESC]) {
+        if (sound_on == 1)
+            midi_resume();
+        *done = 1;
+    }
+    if (key[KEY_ENTER]) {
+        *done = 1;
+        *leave = 1;
+    }
+}
+
 int pause_dialog(void)
 {
     int done = 0;
@@ -27,32 +55,8 @@ int pause_dialog(void)
     const int paused_at = tick_count;
     show_mouse(pause_bmp);
 
-    while (!done) {
-        // Only a key reported during this pass counts: the Esc that opened the box does not.
-        clear_keys();
-        blit(pause_bmp, screen, 0, 0, PAUSE_X, PAUSE_Y, SCREEN_W, SCREEN_H);
-
-        if (mouse_y >= BUTTON_TOP && mouse_y <= BUTTON_BOTTOM) {
-            if (mouse_x >= LEAVE_LEFT && mouse_x <= LEAVE_RIGHT && (mouse_b & 1)) {
-                done = 1;
-                leave = 1;
-            }
-            if (mouse_x >= RESUME_LEFT && mouse_x <= RESUME_RIGHT && (mouse_b & 1)) {
-                if (sound_on == 1)
-                    midi_resume();
-                done = 1;
-            }
-        }
-        if (key[KEY_ESC]) {
-            if (sound_on == 1)
-                midi_resume();
-            done = 1;
-        }
-        if (key[KEY_ENTER]) {
-            done = 1;
-            leave = 1;
-        }
-    }
+    while (!done)
+        pause_pass(&done, &leave);
 
     show_mouse(NULL);
     tick_count = paused_at;

@@ -71,70 +71,77 @@ static void draw_menu(void)
     rect(back_buffer, BUTTON_LEFT, BUTTON_TOP, BUTTON_RIGHT, BUTTON_BOTTOM, orange);
 }
 
-int title_menu(void)
+void menu_enter(MenuVisit *visit)
 {
-    Star menu_stars[STAR_COUNT];
-    int done = 0;
-    int result = 0;
-    int click_delay = 0;
-    int pending_key = 0;
-
-    init_stars(menu_stars);
+    visit->done = 0;
+    visit->result = 0;
+    visit->click_delay = 0;
+    visit->pending_key = 0;
+    init_stars(visit->stars);
     clear_bitmap(back_buffer);
     set_mouse_range(0, 0, SCREEN_W - 1, SCREEN_H - 1);
     set_mouse_sprite(cursor_bmp);
     position_mouse(SCREEN_W / 2, SCREEN_H / 2);
+}
 
-    while (!done) {
-        acquire_bitmap(back_buffer);
-        clear_bitmap(back_buffer);
-        draw_stars(menu_stars);
-        draw_menu();
+void menu_frame(MenuVisit *visit)
+{
+    acquire_bitmap(back_buffer);
+    clear_bitmap(back_buffer);
+    draw_stars(visit->stars);
+    draw_menu();
 
-        // A row changes on a click on its value (unless a change was just made) or on its
-        // key latched in the previous frame; the new value shows from the next frame.
-        for (int i = 0; i < ROW_COUNT; i++) {
-            const MenuRow *row = &menu_rows[i];
-            const int clicked = pointer_on_value(row, row->values[*row->setting]) &&
-                                (mouse_b & 1) && click_delay == 0;
-            if (clicked || pending_key == row->key_code) {
-                *row->setting = (*row->setting + 1) % row->value_count;
-                click_delay += CLICK_DELAY_FRAMES;
-            }
+    // A row changes on a click on its value (unless a change was just made) or on its key
+    // latched in the previous frame; the new value shows from the next frame.
+    for (int i = 0; i < ROW_COUNT; i++) {
+        const MenuRow *row = &menu_rows[i];
+        const int clicked = pointer_on_value(row, row->values[*row->setting]) && (mouse_b & 1) &&
+                            visit->click_delay == 0;
+        if (clicked || visit->pending_key == row->key_code) {
+            *row->setting = (*row->setting + 1) % row->value_count;
+            visit->click_delay += CLICK_DELAY_FRAMES;
         }
-
-        if (pointer_on_button())
-            rect(back_buffer, BUTTON_LEFT - 1, BUTTON_TOP - 1, BUTTON_RIGHT + 1, BUTTON_BOTTOM + 1,
-                 makecol(255, 64, 64));
-        if ((pointer_on_button() && (mouse_b & 1) && click_delay == 0) || pending_key == KEY_ENTER)
-            done = 1;
-
-        masked_blit(cursor_bmp, back_buffer, 0, 0, mouse_x, mouse_y, cursor_bmp->w, cursor_bmp->h);
-        release_bitmap(back_buffer);
-        vsync();
-        blit(back_buffer, screen, 0, 0, 0, 0, SCREEN_W, SCREEN_H);
-
-        if (click_delay > 0)
-            click_delay--;
-
-        // Latch the menu keys for the next frame; of several, the last in this order wins.
-        pending_key = 0;
-        if (key[KEY_1])
-            pending_key = KEY_1;
-        if (key[KEY_2])
-            pending_key = KEY_2;
-        if (key[KEY_3])
-            pending_key = KEY_3;
-        if (key[KEY_ENTER])
-            pending_key = KEY_ENTER;
-
-        if (key[KEY_ESC]) {
-            done = 1;
-            result = 1;
-        }
-        clear_keys();
     }
 
+    if (pointer_on_button())
+        rect(back_buffer, BUTTON_LEFT - 1, BUTTON_TOP - 1, BUTTON_RIGHT + 1, BUTTON_BOTTOM + 1,
+             makecol(255, 64, 64));
+    if ((pointer_on_button() && (mouse_b & 1) && visit->click_delay == 0) ||
+        visit->pending_key == KEY_ENTER)
+        visit->done = 1;
+
+    masked_blit(cursor_bmp, back_buffer, 0, 0, mouse_x, mouse_y, cursor_bmp->w, cursor_bmp->h);
+    release_bitmap(back_buffer);
+    vsync();
+    blit(back_buffer, screen, 0, 0, 0, 0, SCREEN_W, SCREEN_H);
+
+    if (visit->click_delay > 0)
+        visit->click_delay--;
+
+    // Latch the menu keys for the next frame; of several, the last in this order wins.
+    visit->pending_key = 0;
+    if (key[KEY_1])
+        visit->pending_key = KEY_1;
+    if (key[KEY_2])
+        visit->pending_key = KEY_2;
+    if (key[KEY_3])
+        visit->pending_key = KEY_3;
+    if (key[KEY_ENTER])
+        visit->pending_key = KEY_ENTER;
+
+    if (key[KEY_ESC]) {
+        visit->done = 1;
+        visit->result = 1;
+    }
     clear_keys();
-    return result;
+}
+
+int title_menu(void)
+{
+    MenuVisit visit;
+    menu_enter(&visit);
+    while (!visit.done)
+        menu_frame(&visit);
+    clear_keys();
+    return visit.result;
 }
