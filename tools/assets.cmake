@@ -1,4 +1,85 @@
-# Placeholder: the asset program and the data file are being written.
+# The game's assets: builds make_assets, runs it to paint and synthesise every picture,
+# sound and tune into the build's assets folder, packs them with the library's dat tool
+# into data/tabrivet.dat, and makes patches.dat (the tune's instruments) with pat2dat.
 set(TABRIVET_ASSET_DIR ${CMAKE_BINARY_DIR}/assets)
 set(TABRIVET_DATA_FILE ${CMAKE_SOURCE_DIR}/data/tabrivet.dat)
-add_custom_target(tabrivet_data)
+set(TABRIVET_PATCHES_FILE ${CMAKE_BINARY_DIR}/patches.dat)
+
+find_program(ALLEGRO_DAT_EXECUTABLE dat REQUIRED)
+find_program(ALLEGRO_PAT2DAT_EXECUTABLE pat2dat REQUIRED)
+set(FREEPATS_CFG /etc/timidity/freepats.cfg CACHE FILEPATH "TiMidity index of the freepats set")
+set(FREEPATS_DIR /usr/share/midi/freepats CACHE PATH "Folder of the freepats Tone_000 and Drum_000")
+if(NOT EXISTS ${FREEPATS_CFG} OR NOT EXISTS ${FREEPATS_DIR}/Tone_000 OR NOT EXISTS ${FREEPATS_DIR}/Drum_000)
+  message(FATAL_ERROR "freepats not found at ${FREEPATS_CFG} and ${FREEPATS_DIR} "
+    "(install the Debian package freepats)")
+endif()
+
+add_executable(make_assets
+  ${CMAKE_CURRENT_LIST_DIR}/make_assets.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/asset_canvas.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/asset_letters.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/asset_title.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/asset_sprites.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/asset_icons.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/asset_sounds.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/asset_music.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/asset_files.cpp
+)
+target_link_libraries(make_assets PRIVATE PkgConfig::ALLEGRO)
+
+# The data file's objects, in the order the game indexes them, and the other outputs.
+set(TABRIVET_BITMAPS ball.bmp pause.bmp logo.bmp cursor.bmp paddle_left.bmp paddle_right.bmp)
+set(TABRIVET_SAMPLES bounce.wav hit.wav)
+set(TABRIVET_TUNE music.mid)
+set(TABRIVET_ICONS icon-32.png icon-48.png icon-64.png icon-128.png)
+set(asset_outputs)
+foreach(name ${TABRIVET_BITMAPS} ${TABRIVET_SAMPLES} ${TABRIVET_TUNE} ${TABRIVET_ICONS})
+  list(APPEND asset_outputs ${TABRIVET_ASSET_DIR}/${name})
+endforeach()
+
+# Naming the make_assets target in DEPENDS reruns it whenever the program is rebuilt.
+add_custom_command(
+  OUTPUT ${asset_outputs}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${TABRIVET_ASSET_DIR}
+  COMMAND make_assets ${TABRIVET_ASSET_DIR}
+  DEPENDS make_assets
+  COMMENT "Painting and synthesising the game's assets"
+  VERBATIM)
+# The two packing steps below wait for this target, so that parallel builds never run
+# make_assets twice at once.
+add_custom_target(tabrivet_assets DEPENDS ${asset_outputs})
+
+# dat adds objects in command-line order when sorting is off (-n0); one run per object
+# type so that every type is explicit.  The file is made afresh so that no object of an
+# older file survives.
+add_custom_command(
+  OUTPUT ${TABRIVET_DATA_FILE}
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_SOURCE_DIR}/data
+  COMMAND ${CMAKE_COMMAND} -E rm -f ${TABRIVET_DATA_FILE}
+  COMMAND ${ALLEGRO_DAT_EXECUTABLE} -n0 -s1 -bpp 16 ${TABRIVET_DATA_FILE} -t BMP -a ${TABRIVET_BITMAPS}
+  COMMAND ${ALLEGRO_DAT_EXECUTABLE} -n0 -s1 ${TABRIVET_DATA_FILE} -t SAMP -a ${TABRIVET_SAMPLES}
+  COMMAND ${ALLEGRO_DAT_EXECUTABLE} -n0 -s1 ${TABRIVET_DATA_FILE} -t MIDI -a ${TABRIVET_TUNE}
+  COMMAND ${ALLEGRO_DAT_EXECUTABLE} -l ${TABRIVET_DATA_FILE}
+  WORKING_DIRECTORY ${TABRIVET_ASSET_DIR}
+  DEPENDS ${asset_outputs}
+  COMMENT "Packing the assets into ${TABRIVET_DATA_FILE}"
+  VERBATIM)
+add_custom_target(tabrivet_data ALL DEPENDS ${TABRIVET_DATA_FILE})
+add_dependencies(tabrivet_data tabrivet_assets)
+
+add_custom_command(
+  OUTPUT ${TABRIVET_PATCHES_FILE}
+  COMMAND ${CMAKE_COMMAND}
+    -DPAT2DAT=${ALLEGRO_PAT2DAT_EXECUTABLE}
+    -DFREEPATS_CFG=${FREEPATS_CFG}
+    -DFREEPATS_DIR=${FREEPATS_DIR}
+    -DWORK_DIR=${CMAKE_BINARY_DIR}/freepats
+    -DMIDI=${TABRIVET_ASSET_DIR}/${TABRIVET_TUNE}
+    -DOUTPUT=${TABRIVET_PATCHES_FILE}
+    -P ${CMAKE_CURRENT_LIST_DIR}/make_patches.cmake
+  DEPENDS ${TABRIVET_ASSET_DIR}/${TABRIVET_TUNE} ${FREEPATS_CFG}
+    ${CMAKE_CURRENT_LIST_DIR}/make_patches.cmake
+  COMMENT "Collecting the tune's instruments from freepats into ${TABRIVET_PATCHES_FILE}"
+  VERBATIM)
+add_custom_target(tabrivet_patches ALL DEPENDS ${TABRIVET_PATCHES_FILE})
+add_dependencies(tabrivet_patches tabrivet_assets)
