@@ -524,6 +524,15 @@ def find_paddle(img, side):
     return s.find(img, box)
 
 
+PAUSE_AT = (178, 181)  # where the pause picture is drawn on the screen
+
+
+def pause_box_shown(img):
+    """True when the pause picture is on the screen at its place (the pointer drawn on it
+    may hide a few of its pixels)."""
+    return sprite("pause").score_at(img, *PAUSE_AT) > 0.8
+
+
 # --------------------------------------------------------------------------------------
 # Processes: an Xvfb server, and the game.
 # --------------------------------------------------------------------------------------

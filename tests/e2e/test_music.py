@@ -34,7 +34,7 @@ class Music(unittest.TestCase):
             self.assertGreater(len(loud), 0.3 * SECONDS * 10, "rms %.0f" % rms)
 
             game.tap("Escape")
-            game.wait_screen(lambda img: harness.sprite("pause").score_at(img, 178, 181) > 0.8,
+            game.wait_screen(harness.pause_box_shown,
                              20, "the pause box")
             game.tap("Return")
             game.wait_title(30)
