@@ -893,6 +893,17 @@ class Game:
                          and font().read(img, 5, 16, len(second)) == second),
             timeout, "the match's score line")[1]
 
+    def score_line(self, timeout=20):
+        """The two score texts of a match, read from a screenshot where the ball is clear
+        of them (it is drawn over the text when it passes)."""
+        def probe():
+            img = self.screenshot()
+            ball = find_ball(img)
+            if ball is None or ball[1] < 40:
+                return None
+            return (font().read(img, 5, 5, 16).rstrip(), font().read(img, 5, 16, 16).rstrip())
+        return wait_until(probe, timeout, 0.05, "the ball clear of the score line")
+
     def capture(self, timeout=20):
         """Presses Print Screen and returns the decoded capture.pcx once it is whole."""
         path = os.path.join(self.work, "capture.pcx")

@@ -38,7 +38,7 @@ class PauseBox(unittest.TestCase):
             self.serve_and_wait_clear_of_box(game)
             # Held for longer than a tap but less than the X auto-repeat delay.
             pressed = time.monotonic()
-            img = self.open_box(game, hold=0.45)
+            img = self.open_box(game, hold=0.4)
             time.sleep(1.0)
             still = game.screenshot()
             self.assertTrue(harness.pause_box_shown(still), "the held Esc closed the box")
@@ -46,25 +46,25 @@ class PauseBox(unittest.TestCase):
             self.assertIsNotNone(frozen)
             self.assertEqual(harness.find_ball(still), frozen, "the ball moved during the pause")
             self.assertEqual(still.differs(img, (0, 0, 640, 30)), 0, "the score line changed")
-            paused_for = time.monotonic() - pressed
-
             time.sleep(1.0)
             resumed_at = time.monotonic()
+            paused_for = resumed_at - pressed
             game.tap("Escape")
             img = game.wait_screen(lambda i: not harness.pause_box_shown(i), 20,
                                    "the box to close")[1]
             ball = harness.find_ball(img)
             elapsed = time.monotonic() - resumed_at
             self.assertIsNotNone(ball)
-            f = harness.font()
-            self.assertEqual((f.read(img, 5, 5, 12), f.read(img, 5, 16, 14)),
-                             ("Joueur 1 : 0", "Ordinateur : 0"), "a point was scored")
+            if ball[1] >= 40:    # else the ball hides part of the score line
+                f = harness.font()
+                self.assertEqual((f.read(img, 5, 5, 12), f.read(img, 5, 16, 14)),
+                                 ("Joueur 1 : 0", "Ordinateur : 0"), "a point was scored")
             # 0.25 px/ms along each axis: it cannot have gone further than the time since
-            # the resume allows (the paused seconds would have carried it much further).
-            self.assertLess(elapsed, paused_for + 1.0, "too slow a machine to tell")
+            # the resume allows (the paused seconds would have carried it further).
             for axis in (0, 1):
                 self.assertLessEqual(abs(ball[axis] - frozen[axis]), 250 * elapsed + 16,
-                                     "from %s to %s in %.2f s" % (frozen, ball, elapsed))
+                                     "from %s to %s in %.2f s after %.1f s paused"
+                                     % (frozen, ball, elapsed, paused_for))
             # And the match goes on.
             game.wait_screen(lambda i: harness.find_ball(i) not in (None, ball), 20,
                              "the ball to move on")
@@ -84,8 +84,7 @@ class PauseBox(unittest.TestCase):
             self.open_box(game)
             game.click(*RESUME)
             game.wait_screen(lambda i: not harness.pause_box_shown(i), 20, "the box to close")
-            f = harness.font()
-            self.assertEqual(f.read(game.screenshot(), 5, 5, 12), "Joueur 1 : 0")
+            self.assertEqual(game.score_line(), ("Joueur 1 : 0", "Ordinateur : 0"))
             self.open_box(game)
             game.click(*LEAVE)
             game.wait_title(30)
