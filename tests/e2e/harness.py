@@ -5,15 +5,23 @@ Standard library only. Outside tools: Xvfb, xdotool, xwd (x11-apps) and, for mak
 files, the library's `dat` tool.
 
 What a test gets:
-  cfg = harness.config()                      paths given on the command line or by environment
-  with harness.Game(cfg) as game:             temp working dir, own Xvfb, stub xmessage, ALSA capture
-      game.wait_text(218, 255, "1 Joueur")    waits until text is read back from the screen
-      game.tap("3"); game.hold("a", 2.0)      X key input (held long enough for the game to see it)
-      game.click(300, 390)                    X pointer input
+  harness.main()                              in a case file: reads --bin --data --patches
+                                              --assets --font-dump --artifacts, runs unittest
+  with harness.Game() as game:                temp working dir with the data file (or none, or
+                                              another), own Xvfb, stub xmessage, ALSA capture
+      game.wait_title(); game.choose("3", "Oui"); game.start_match(players=2, music=True)
+      game.tap("space"); game.hold("a", 2.0)  X key input (held long enough to be seen)
+      game.key_down("z"); game.key_up("z"); game.click(300, 390); game.mouse_move(x, y)
       img = game.screenshot()                 xwd -root parsed into an Image (RGB)
       img = game.capture()                    presses Print Screen, decodes capture.pcx
-      game.wait_exit(10) -> exit code; game.message() -> bytes shown through xmessage
-      mark = game.sound_mark(); ...; game.sound_stats(mark)   what the game played since mark
+      game.wait_screen(fn) / game.wait_text(x, y, text) / game.score_line()
+      harness.font().read(img, x, y, n)       text in the library's 8x8 font read back
+      harness.find_ball(img); harness.find_paddle(img, "left"); harness.pause_box_shown(img)
+      game.wait_exit(10) -> exit code; game.message() -> bytes shown through xmessage;
+      game.stderr()
+      mark = game.sound_mark(); game.wait_sound(mark, 2.0); game.sound(mark, end)
+      harness.sound_stats(samples) -> (frames, peak, rms); harness.rms_windows(...)
+  harness.make_datafile(path, files)          a data file built with `dat` from asset files
 Everything the harness starts is stopped when the `with` block ends, whatever happened.
 """
 
