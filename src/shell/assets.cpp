@@ -35,6 +35,9 @@ void load_assets(void)
     // A new bitmap holds whatever its memory held; the first fade shows it.
     clear_bitmap(back_buffer);
 
+    // A damaged file is refused before the library, which trusts its sizes, reads it.
+    if (!check_datafile(DATA_FILE_NAME))
+        startup_failure("Error loading '" DATA_FILE_NAME "'\n");
     game_data = load_datafile(DATA_FILE_NAME);
     if (game_data == NULL)
         startup_failure("Error loading '" DATA_FILE_NAME "'\n");

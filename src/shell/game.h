@@ -77,6 +77,7 @@ extern int frame_count;
 void startup_failure(const char *text);
 void load_assets(void);
 int check_assets(const DATAFILE *data);
+int check_datafile(const char *path);  // 1 when the file's structure is sound enough to load
 void clear_keys(void);
 void reset_ball(Ball *b);
 void reset_paddle(Paddle *p, double max_speed);
