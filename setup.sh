@@ -9,7 +9,8 @@ cd "$(dirname "$0")"
 play_packages="build-essential cmake pkg-config liballegro4-dev freepats"
 # What the tests need on top.
 test_packages="libgtest-dev xvfb xauth xdotool x11-apps x11-utils sox python3
-    desktop-file-utils appstream dpkg-dev groff-base man-db bsdextrautils file"
+    desktop-file-utils appstream dpkg-dev groff-base man-db bsdextrautils file
+    valgrind"
 
 packages=$play_packages
 [ "${1:-play}" = test ] && packages="$packages $test_packages"

@@ -10,3 +10,5 @@ if [ -n "${DISPLAY:-}" ]; then
 else
     xvfb-run -a -s "-screen 0 640x480x24" ctest --output-on-failure -j2 "$@"
 fi
+# The same tests again with AddressSanitizer + UndefinedBehaviorSanitizer, then ThreadSanitizer.
+../tests/stress/sanitized_tests.sh "$@"
