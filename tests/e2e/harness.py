@@ -10,8 +10,9 @@ What a test gets:
   with harness.Game() as game:                temp working dir with the data file (or none, or
                                               another), own Xvfb, stub xmessage, ALSA capture
       game.wait_title(); game.choose("3", "Oui"); game.start_match(players=2, music=True)
-      game.tap("space"); game.hold("a", 2.0)  X key input (held long enough to be seen)
-      game.key_down("z"); game.key_up("z"); game.click(300, 390); game.mouse_move(x, y)
+      game.press_until("space", fn)           holds a key until fn(screenshot) is true
+      game.tap("space"); game.hold("a", 2.0); game.key_down("z"); game.key_up("z")
+      game.click_until(320, 393, fn); game.click(x, y); game.mouse_move(x, y); game.quit()
       img = game.screenshot()                 xwd -root parsed into an Image (RGB)
       img = game.capture()                    presses Print Screen, decodes capture.pcx
       game.wait_screen(fn) / game.wait_text(x, y, text) / game.score_line()
@@ -575,11 +576,19 @@ def _stop(proc, grace=3.0):
             continue
 
 
-class XServer:
-    """An Xvfb server with one 640x480x24 screen on a display number it picks itself."""
+AUTOREPEAT_DELAY_MS = 30000
 
-    def __init__(self, width=640, height=480):
+
+class XServer:
+    """An Xvfb server with one 640x480x24 screen on a display number it picks itself.
+
+    Its keys auto-repeat only after autorepeat_delay ms (X's usual 660 ms when None): the
+    harness holds a key until the game shows that it saw it, and on a busy machine that
+    can take longer than the usual delay, which would turn one press into several."""
+
+    def __init__(self, width=640, height=480, autorepeat_delay=AUTOREPEAT_DELAY_MS):
         self.size = (width, height)
+        self.autorepeat_delay = autorepeat_delay
         self.proc = None
         self.display = None
 
@@ -589,7 +598,8 @@ class XServer:
         try:
             self.proc = subprocess.Popen(
                 ["Xvfb", "-displayfd", str(w), "-screen", "0",
-                 "%dx%dx24" % self.size, "-nolisten", "tcp", "-noreset"],
+                 "%dx%dx24" % self.size, "-nolisten", "tcp", "-noreset"]
+                + (["-ardelay", str(self.autorepeat_delay)] if self.autorepeat_delay else []),
                 pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=self.log,
                 start_new_session=True)
         finally:
@@ -647,8 +657,9 @@ class Game:
     """
 
     def __init__(self, cfg=None, data="default", display="own", without_patches=False,
-                 name=None):
+                 name=None, autorepeat_delay=AUTOREPEAT_DELAY_MS):
         self.cfg = cfg or config()
+        self.autorepeat_delay = autorepeat_delay
         self.data = data
         self.display_mode = display
         self.without_patches = without_patches
@@ -701,7 +712,7 @@ class Game:
         self.env["PATH"] = stub_dir + os.pathsep + os.environ.get("PATH", "/usr/bin:/bin")
         self.env["TABRIVET_E2E_MESSAGE"] = self.message_file
         if self.display_mode == "own":
-            self.xserver = XServer().start()
+            self.xserver = XServer(autorepeat_delay=self.autorepeat_delay).start()
             self.env["DISPLAY"] = self.xserver.display
         elif self.display_mode is not None:
             self.env["DISPLAY"] = self.display_mode
@@ -797,8 +808,8 @@ class Game:
 
     def tap(self, key, hold=0.25, after=0.1):
         """Presses an X key (keysym name: 'Return', 'Escape', 'space', 'a', 'Up',
-        'Print', '1'...) for hold seconds: long enough for a frame to see it, shorter than
-        the X auto-repeat delay (0.6 s), so the game gets one press."""
+        'Print', '1'...) for hold seconds, long enough for a frame to see it on a machine
+        that is not overloaded. Where the game's answer shows, press() is surer."""
         self.key_down(key)
         try:
             time.sleep(hold)
@@ -807,21 +818,72 @@ class Game:
         time.sleep(after)
 
     def hold(self, key, seconds):
-        """Holds a key down for seconds (X auto-repeats it after 0.6 s)."""
+        """Holds a key down for seconds."""
         self.tap(key, hold=seconds, after=0)
+
+    def press(self, key, until, timeout=20, what="the game to answer a key"):
+        """Holds key down until until() returns something true, then releases it and
+        returns that. The X server repeats no key within its long auto-repeat delay, so
+        however long that takes the game gets one press."""
+        self.key_down(key)
+        try:
+            return wait_until(until, timeout, 0.05, "%s (%s held)" % (what, key))
+        finally:
+            self.key_up(key)
+
+    def press_until(self, key, fn, timeout=20, what="the screen to answer a key"):
+        """press() until fn(screenshot) is true; returns (value, screenshot)."""
+        self.key_down(key)
+        try:
+            return self.wait_screen(fn, timeout, "%s (%s held)" % (what, key), 0.05)
+        finally:
+            self.key_up(key)
+
+    def quit(self, timeout=30):
+        """Holds Esc until the game has exited; returns its exit code."""
+        self.press("Escape", lambda: not self.running(), timeout, "the game to exit")
+        return self.wait_exit(timeout)
 
     def mouse_move(self, x, y):
         self.xdotool("mousemove", x, y)
 
-    def click(self, x, y, button=1, hold=0.2, after=0.1):
-        self.mouse_move(x, y)
-        time.sleep(0.05)
+    def mouse_down(self, button=1):
         self.xdotool("mousedown", button)
+
+    def mouse_up(self, button=1):
+        self.xdotool("mouseup", button)
+
+    def point_at(self, x, y):
+        """Puts the game's mouse at (x, y) in its own coordinates. The library moves its
+        mouse by the pointer's motion, clamped to the range the game set (the pause box
+        confines it to the picture), and a motion racing the game's own warp of the
+        pointer can be counted from the wrong place. So the pointer goes to the far
+        corner, then to the near one, which pins the mouse at (0, 0) whatever it was,
+        then to (x, y)."""
+        for px, py in ((639, 479), (0, 0), (x, y)):
+            self.mouse_move(px, py)
+            time.sleep(0.05)
+
+    def click(self, x, y, button=1, hold=0.2, after=0.1):
+        """Points at (x, y) and holds the button for hold seconds."""
+        self.point_at(x, y)
+        self.mouse_down(button)
         try:
             time.sleep(hold)
         finally:
-            self.xdotool("mouseup", button)
+            self.mouse_up(button)
         time.sleep(after)
+
+    def click_until(self, x, y, fn, timeout=20, what="the screen to answer a click",
+                    button=1):
+        """Points at (x, y) and holds the button until fn(screenshot) is true; returns
+        (value, screenshot)."""
+        self.point_at(x, y)
+        self.mouse_down(button)
+        try:
+            return self.wait_screen(fn, timeout, what, 0.05)
+        finally:
+            self.mouse_up(button)
 
     # --- output: screen ---------------------------------------------------------------
 
@@ -882,8 +944,7 @@ class Game:
             now = self.menu_value(key)
             if now == value:
                 return
-            self.tap(key)
-            self.wait_screen(lambda img: self.menu_value(key, img) != now, timeout,
+            self.press_until(key, lambda img: self.menu_value(key, img) != now, timeout,
                              "row %s to change from %r" % (key, now))
         raise AssertionError("row %s never showed %r" % (key, value))
 
@@ -894,11 +955,10 @@ class Game:
         self.mouse_move(630, 150)
         self.choose("1", "1 Joueur" if players == 1 else "2 Joueurs")
         self.choose("3", "Oui" if music else "Non")
-        self.tap("Return")
         second = "Ordinateur : 0" if players == 1 else "Joueur 2 : 0"
-        return self.wait_screen(
-            lambda img: (font().read(img, 5, 5, 12) == "Joueur 1 : 0"
-                         and font().read(img, 5, 16, len(second)) == second),
+        return self.press_until(
+            "Return", lambda img: (font().read(img, 5, 5, 12) == "Joueur 1 : 0"
+                                   and font().read(img, 5, 16, len(second)) == second),
             timeout, "the match's score line")[1]
 
     def score_line(self, timeout=20):
@@ -917,7 +977,6 @@ class Game:
         path = os.path.join(self.work, "capture.pcx")
         if os.path.exists(path):
             os.unlink(path)
-        self.tap("Print")
 
         def read():
             try:
@@ -925,7 +984,7 @@ class Game:
                     return parse_pcx(f.read())
             except (FileNotFoundError, ValueError):
                 return None
-        return wait_until(read, timeout, 0.1, "capture.pcx")
+        return self.press("Print", read, timeout, "capture.pcx")
 
     # --- output: sound ----------------------------------------------------------------
 

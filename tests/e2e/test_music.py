@@ -33,11 +33,8 @@ class Music(unittest.TestCase):
             # A tune, not a click: sound in a good part of the stretch.
             self.assertGreater(len(loud), 0.3 * SECONDS * 10, "rms %.0f" % rms)
 
-            game.tap("Escape")
-            game.wait_screen(harness.pause_box_shown,
-                             20, "the pause box")
-            game.tap("Return")
-            game.wait_title(30)
+            game.press_until("Escape", harness.pause_box_shown, 20, "the pause box")
+            game.press_until("Return", game.is_title, 30, "the title screen")
             # Skip what was mixed before the tune stopped but written out after.
             start = game.sound_mark() + WINDOW
             self.assert_silent(game.sound(start, game.wait_sound(start, SECONDS)))

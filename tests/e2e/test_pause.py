@@ -14,89 +14,99 @@ LEAVE = (70, 105)     # in the picture: columns 1-138, rows 95-116
 RESUME = (210, 105)   # in the picture: columns 145-282, rows 95-116
 
 
-def clear_of_box(ball, margin=12):
-    x, y, w, h = BOX
-    return not (x - margin <= ball[0] <= x + w + margin and y - margin <= ball[1] <= y + h + margin)
-
-
 class PauseBox(unittest.TestCase):
-    def open_box(self, game, hold=0.25):
-        game.tap("Escape", hold=hold)
-        return game.wait_screen(harness.pause_box_shown, 20, "the pause box")[1]
+    def open_box(self, game):
+        return game.press_until("Escape", harness.pause_box_shown, 20, "the pause box")[1]
 
-    def serve_and_wait_clear_of_box(self, game):
-        """Serves, and returns a screenshot where the ball is in play outside the box's
-        area (so that it stays visible while the box is up)."""
-        game.tap("space")
-        return game.wait_screen(
-            lambda img: (lambda b: b and b != CENTRE and clear_of_box(b))(harness.find_ball(img)),
-            20, "the ball in play clear of the box")[1]
+    def serve(self, game):
+        game.press_until("space", lambda i: harness.find_ball(i) not in (None, CENTRE), 20,
+                         "the served ball to leave the centre")
 
     def test_box_freezes_the_match_and_escape_resumes_it_from_there(self):
         with harness.Game(name="pause-freeze") as game:
             game.start_match(players=1)
-            self.serve_and_wait_clear_of_box(game)
-            # Held for longer than a tap but less than the X auto-repeat delay.
-            pressed = time.monotonic()
-            img = self.open_box(game, hold=0.4)
-            time.sleep(1.0)
-            still = game.screenshot()
+            harness.sprite("pause"), harness.sprite("ball")   # loaded before the clock matters
+            # Serve, and open the box straight away: the ball is then near the centre, at
+            # most as far as the time to the box allows.
+            served_at = time.monotonic()
+            game.key_down("space")
+            try:
+                time.sleep(0.1)
+                game.key_down("Escape")
+                try:
+                    img = game.wait_screen(harness.pause_box_shown, 20, "the pause box")[1]
+                    paused_at = time.monotonic()
+                    time.sleep(1.0)
+                    still = game.screenshot()
+                finally:
+                    game.key_up("Escape")
+            finally:
+                game.key_up("space")
             self.assertTrue(harness.pause_box_shown(still), "the held Esc closed the box")
-            frozen = harness.find_ball(img)
-            self.assertIsNotNone(frozen)
-            self.assertEqual(harness.find_ball(still), frozen, "the ball moved during the pause")
-            self.assertEqual(still.differs(img, (0, 0, 640, 30)), 0, "the score line changed")
+            time.sleep(0.5)
+            self.assertTrue(harness.pause_box_shown(game.screenshot()), "the box closed")
+            # No frame is drawn behind the box: the stars and the ball stand still.
+            x, y, w, h = BOX
+            for rect in ((0, 0, 640, y), (0, y + h, 640, 480 - y - h), (0, y, x, h),
+                         (x + w, y, 640 - x - w, h)):
+                self.assertEqual(still.differs(img, rect), 0, "%s changed" % (rect,))
+
             time.sleep(1.0)
             resumed_at = time.monotonic()
-            paused_for = resumed_at - pressed
-            game.tap("Escape")
-            img = game.wait_screen(lambda i: not harness.pause_box_shown(i), 20,
+            img = game.press_until("Escape", lambda i: not harness.pause_box_shown(i), 20,
                                    "the box to close")[1]
-            ball = harness.find_ball(img)
-            elapsed = time.monotonic() - resumed_at
-            self.assertIsNotNone(ball)
-            if ball[1] >= 40:    # else the ball hides part of the score line
-                f = harness.font()
-                self.assertEqual((f.read(img, 5, 5, 12), f.read(img, 5, 16, 14)),
-                                 ("Joueur 1 : 0", "Ordinateur : 0"), "a point was scored")
-            # 0.25 px/ms along each axis: it cannot have gone further than the time since
-            # the resume allows (the paused seconds would have carried it further).
-            for axis in (0, 1):
-                self.assertLessEqual(abs(ball[axis] - frozen[axis]), 250 * elapsed + 16,
-                                     "from %s to %s in %.2f s after %.1f s paused"
-                                     % (frozen, ball, elapsed, paused_for))
-            # And the match goes on.
-            game.wait_screen(lambda i: harness.find_ball(i) not in (None, ball), 20,
-                             "the ball to move on")
+            # The frames of the first 0.15 s after the resume, looked at afterwards.
+            shots = [(img, time.monotonic())]
+            while time.monotonic() < shots[0][1] + 0.15:
+                shots.append((game.screenshot(), time.monotonic()))
+            # The ball moves 0.25 px/ms along each axis, only outside the pause, so it is
+            # no further from the centre than that allows and, that near, no point can
+            # have been scored yet. A clock that had kept running through the seconds of
+            # the pause would carry it past a side at the first step, for a point.
+            in_play = (paused_at - served_at) + (shots[-1][1] - resumed_at)
+            if 250 * in_play + 16 >= 320 - 22:
+                # A stalled machine: a fair point could have been scored by then.
+                print("too slow to check the resume: %.2f s in play" % in_play)
+                shots = []
+            f = harness.font()
+            for shot, at in shots:
+                moved_for = (paused_at - served_at) + (at - resumed_at)
+                ball = harness.find_ball(shot)
+                self.assertIsNotNone(ball)
+                self.assertEqual((f.read(shot, 5, 5, 12), f.read(shot, 5, 16, 14)),
+                                 ("Joueur 1 : 0", "Ordinateur : 0"),
+                                 "a point, %.2f s after the resume" % (at - resumed_at))
+                for axis in (0, 1):
+                    self.assertLessEqual(abs(ball[axis] - CENTRE[axis]), 250 * moved_for + 16,
+                                         "at %s after %.2f s of play" % (ball, moved_for))
+            # The serve counted: the ball goes on from the centre.
+            game.wait_screen(lambda i: harness.find_ball(i) not in (None, CENTRE), 20,
+                             "the served ball to leave the centre")
 
     def test_enter_leaves_the_match_for_the_title_screen(self):
         with harness.Game(name="pause-enter") as game:
             game.start_match(players=1)
             self.open_box(game)
-            game.tap("Return")
-            game.wait_title(30)
-            game.tap("Escape")
-            self.assertEqual(game.wait_exit(30), 0)
+            game.press_until("Return", game.is_title, 30, "the title screen")
+            self.assertEqual(game.quit(), 0)
 
     def test_mouse_resume_then_mouse_leave(self):
         with harness.Game(name="pause-mouse") as game:
             game.start_match(players=1)
             self.open_box(game)
-            game.click(*RESUME)
-            game.wait_screen(lambda i: not harness.pause_box_shown(i), 20, "the box to close")
+            game.click_until(*RESUME, lambda i: not harness.pause_box_shown(i), 20,
+                             "the box to close")
             self.assertEqual(game.score_line(), ("Joueur 1 : 0", "Ordinateur : 0"))
             self.open_box(game)
-            game.click(*LEAVE)
-            game.wait_title(30)
+            game.click_until(*LEAVE, game.is_title, 30, "the title screen")
 
     def test_a_new_match_waits_for_its_serve(self):
         # The previous match is left while its ball is in play.
         with harness.Game(name="pause-new-match") as game:
             game.start_match(players=1)
-            self.serve_and_wait_clear_of_box(game)
+            self.serve(game)
             self.open_box(game)
-            game.tap("Return")
-            game.wait_title(30)
+            game.press_until("Return", game.is_title, 30, "the title screen")
             game.start_match(players=1)
             first = harness.find_ball(game.capture())
             time.sleep(1.0)

@@ -50,7 +50,8 @@ class SoundEffects(unittest.TestCase):
             quiet, tail = 2205, 4410
             checked = end - quiet
             deadline = time.monotonic() + 60
-            game.tap("space")
+            game.press_until("space", lambda img: harness.find_ball(img) != (320, 240), 20,
+                             "the served ball to leave the centre")
             while time.monotonic() < deadline and "hit" not in [h[1] for h in heard]:
                 time.sleep(0.5)
                 if harness.find_ball(game.screenshot()) == (320, 240):
@@ -76,7 +77,8 @@ class SoundEffects(unittest.TestCase):
     def test_no_samples_with_sound_off(self):
         with harness.Game(name="effects-off") as game:
             game.start_match(players=1, music=False)
-            game.tap("space")
+            game.press_until("space", lambda img: harness.find_ball(img) != (320, 240), 20,
+                             "the served ball to leave the centre")
             # Wait for the ball to turn back from the top or bottom edge: a bounce.
             seen = []
 
