@@ -52,14 +52,17 @@ protected:
 TEST_F(MatchStepTest, HeldKeyBuildsSpeedPastTheLimitByOneStepAtMost)
 {
     EXPECT_EQ(held_down(0.5, 5).back(), 0.5);
+    TearDown();
     SetUp();
     std::vector<double> one = held_down(1.0, 11);
     EXPECT_EQ(one[0], 0.1);
     EXPECT_EQ(one[2], 0.30000000000000004);
     EXPECT_EQ(one[9], 0.9999999999999999);
     EXPECT_EQ(one[10], 1.0999999999999999);
+    TearDown();
     SetUp();
     EXPECT_EQ(held_down(1.5, 15).back(), 1.5000000000000002);
+    TearDown();
     SetUp();
     EXPECT_EQ(held_down(2.0, 20).back(), 2.0000000000000004);
 }
@@ -71,6 +74,7 @@ TEST_F(MatchStepTest, HeldKeyAtTopSpeedAlternatesWithOneStepLess)
     const double top[] = {0.5, 1.0999999999999999, 1.5000000000000002, 2.0000000000000004};
     const double below[] = {0.4, 0.9999999999999999, 1.4000000000000001, 1.9000000000000004};
     for (int i = 0; i < 4; i++) {
+        TearDown();
         SetUp();
         std::vector<double> seen = held_down(limits[i], to_top[i] + 4);
         EXPECT_EQ(seen[to_top[i] - 1], top[i]) << "limit " << limits[i];

@@ -105,12 +105,15 @@ TEST_F(CatalogueTest, RefusesWrongTypesAndCounts)
 {
     table[3].type = DAT_SAMPLE;
     EXPECT_EQ(check_assets(table), 0);
+    TearDown();
     SetUp();
     table[8].type = DAT_SAMPLE;
     EXPECT_EQ(check_assets(table), 0);
+    TearDown();
     SetUp();
     table[8] = DATAFILE{nullptr, DAT_END, 0, nullptr};  // eight objects
     EXPECT_EQ(check_assets(table), 0);
+    TearDown();
     SetUp();
     table[9] = DATAFILE{midi, DAT_MIDI, 0, nullptr};  // ten objects
     EXPECT_EQ(check_assets(table), 0);
