@@ -3,9 +3,6 @@
 #include "frontend/frontend.h"
 #include "shell/game.h"
 
-#include <allegro/internal/aintern.h>
-#include <allegro/platform/aintunix.h>
-
 #define PAUSE_X 178
 #define PAUSE_Y 181
 
@@ -21,11 +18,7 @@ void pause_pass(int *done, int *leave)
 {
     // Only a key reported during this pass counts: the Esc that opened the box does not.
     clear_keys();
-    // The library draws the pointer onto the picture from its input thread; copy the picture
-    // while that thread is held off, so the copy never catches the pointer half drawn.
-    DISABLE();
     blit(pause_bmp, screen, 0, 0, PAUSE_X, PAUSE_Y, SCREEN_W, SCREEN_H);
-    ENABLE();
 
     if (mouse_y >= BUTTON_TOP && mouse_y <= BUTTON_BOTTOM) {
         if (mouse_x >= LEAVE_LEFT && mouse_x <= LEAVE_RIGHT && (mouse_b & 1)) {
