@@ -855,14 +855,17 @@ class Game:
 
     def point_at(self, x, y):
         """Puts the game's mouse at (x, y) in its own coordinates. The library moves its
-        mouse by the pointer's motion, clamped to the range the game set (the pause box
-        confines it to the picture), and a motion racing the game's own warp of the
-        pointer can be counted from the wrong place. So the pointer goes to the far
-        corner, then to the near one, which pins the mouse at (0, 0) whatever it was,
-        then to (x, y)."""
-        for px, py in ((639, 479), (0, 0), (x, y)):
+        mouse by the pointer's motion, clamped to the range the game set; where that range
+        is smaller than the window (the pause box confines it to the picture) the library
+        also warps the X pointer back to the window's centre after each motion, so an
+        absolute move would be counted from wherever that warp left the pointer. So the
+        pointer goes to the far corner, then to the near one, which pins the mouse at
+        (0, 0) whatever it was, and then moves by (x, y) relative to where it is."""
+        for px, py in ((639, 479), (0, 0)):
             self.mouse_move(px, py)
             time.sleep(0.05)
+        self.xdotool("mousemove_relative", "--", x, y)
+        time.sleep(0.05)
 
     def click(self, x, y, button=1, hold=0.2, after=0.1):
         """Points at (x, y) and holds the button for hold seconds."""
