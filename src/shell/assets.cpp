@@ -5,8 +5,9 @@
 #include <cstdlib>
 #include <ctime>
 
-// The type each object of the data file must have, in file order.
-static const int expected_types[DAT_OBJECT_COUNT] = {
+// The type each object of the data file must have, in file order (the game indexes them
+// by position).
+const int asset_types[DAT_OBJECT_COUNT] = {
     DAT_BITMAP, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP,
     DAT_SAMPLE, DAT_SAMPLE, DAT_MIDI,
 };
@@ -16,7 +17,7 @@ static const int expected_types[DAT_OBJECT_COUNT] = {
 int check_assets(const DATAFILE *data)
 {
     for (int i = 0; i < DAT_OBJECT_COUNT; i++) {
-        if (data[i].type != expected_types[i] || data[i].dat == NULL)
+        if (data[i].type != asset_types[i] || data[i].dat == NULL)
             return 0;
     }
     if (data[DAT_OBJECT_COUNT].type != DAT_END)

@@ -10,12 +10,6 @@
 #define MIDI_TRACK_COUNT 32     // the library's datafile MIDI always stores 32 tracks
 #define SKIP_BLOCK 4096
 
-// The type each object must have, in file order (the game indexes them by position).
-static const int object_types[DAT_OBJECT_COUNT] = {
-    DAT_BITMAP, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP, DAT_BITMAP,
-    DAT_SAMPLE, DAT_SAMPLE, DAT_MIDI,
-};
-
 // A stream being walked and the number of its bytes read so far; ok drops to 0 for good at
 // the first read past the end of the stream.
 struct Walk {
@@ -228,7 +222,7 @@ int check_datafile(const char *path)
             skip_bytes(&w, size);
             type = next_long(&w);
         }
-        ok = w.ok && type == object_types[i] && check_object(f, object_types[i]);
+        ok = w.ok && type == asset_types[i] && check_object(f, asset_types[i]);
     }
     // Nothing may follow the last object.
     ok = ok && pack_getc(f) == EOF;

@@ -25,6 +25,9 @@ enum {
     DAT_OBJECT_COUNT
 };
 
+// The type each object must have, in file order.
+extern const int asset_types[DAT_OBJECT_COUNT];
+
 // The pause picture must be at least this large for every pixel of its buttons to be reachable.
 #define PAUSE_MIN_W 283
 #define PAUSE_MIN_H 117
