@@ -5,6 +5,7 @@
 
 #define PAUSE_X 178
 #define PAUSE_Y 181
+#define PASS_REST_MS 1
 
 // The two buttons, in the picture's own coordinates, bounds included.
 #define BUTTON_TOP 95
@@ -19,6 +20,10 @@ void pause_pass(int *done, int *leave)
     // Only a key reported during this pass counts: the Esc that opened the box does not.
     clear_keys();
     blit(pause_bmp, screen, 0, 0, PAUSE_X, PAUSE_Y, SCREEN_W, SCREEN_H);
+    // Give the processor back for a millisecond before reading the input: the box does not
+    // burn a core while it waits, and a key reported meanwhile counts in this pass instead
+    // of racing the next pass's clearing.
+    rest(PASS_REST_MS);
 
     if (mouse_y >= BUTTON_TOP && mouse_y <= BUTTON_BOTTOM) {
         if (mouse_x >= LEAVE_LEFT && mouse_x <= LEAVE_RIGHT && (mouse_b & 1)) {
