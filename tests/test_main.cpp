@@ -2,6 +2,8 @@
 // so that bitmaps, text, timers and the key array behave exactly as in the game.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <allegro.h>
 
 int main(int argc, char **argv)
@@ -11,9 +13,16 @@ int main(int argc, char **argv)
     if (::testing::GTEST_FLAG(list_tests))
         return RUN_ALL_TESTS();
     set_uformat(U_ASCII);
-    if (allegro_init() != 0) {
-        fprintf(stderr, "unit_tests: no display for the library (run under xvfb-run)\n");
-        return 1;
+    // Rarely, with many clients connecting to one X server at once, the library's start
+    // fails once; a second try a moment later succeeds. Each failure is reported.
+    int attempts = 0;
+    while (allegro_init() != 0) {
+        fprintf(stderr, "unit_tests: the library did not start (%s)\n", allegro_error);
+        if (++attempts == 3) {
+            fprintf(stderr, "unit_tests: giving up; the tests need an X display (xvfb-run)\n");
+            return 1;
+        }
+        usleep(500000);
     }
     install_timer();
     install_keyboard();
