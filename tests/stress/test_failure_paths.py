@@ -132,17 +132,27 @@ class FailurePaths(unittest.TestCase):
             time.sleep(0.5)
             self.assertEqual(harness.find_ball(game.screenshot()), CENTRE)
             serve_until_moving(game)
-            # Leave while the ball is well away from both sides, so no point lands between
-            # the last sight of it and the Esc.
+            # Leave while the ball is well away from both sides, and make sure of it: the
+            # frozen match behind the pause box must show the ball in flight (a point that
+            # lands before the Esc puts it back at the centre, hidden by the box).
             def in_middle_band():
                 try:
                     return 150 <= ball_moving(game, 3)[1][0] <= 490
                 except TimeoutError:
                     game.tap("space")  # a point was scored meanwhile: serve again
                     return False
-            harness.wait_until(in_middle_band, 60, 0, "the ball in the middle band")
-            game.tap("Escape")
-            pause_shown(game)
+
+            for _ in range(10):
+                harness.wait_until(in_middle_band, 60, 0, "the ball in the middle band")
+                game.tap("Escape")
+                img = pause_shown(game)[1]
+                if harness.find_ball(img) not in (None, CENTRE):
+                    break
+                game.tap("Escape")  # not seen in flight: resume and try again
+                game.wait_screen(lambda i: not harness.sprite("pause").score_at(
+                    i, 178, 181, 0.9) >= 0.9, 20, "the pause box to close")
+            else:
+                self.fail("never paused with the ball in sight and in flight")
             game.tap("Return")
             game.wait_title(30)
             # The next match, with no serve: the ball leaves the centre by itself.
