@@ -36,17 +36,15 @@ void load_assets(void)
     // A new bitmap holds whatever its memory held; the first fade shows it.
     clear_bitmap(back_buffer);
 
-    // A damaged file is refused before the library, which trusts its sizes, reads it.
-    if (!check_datafile(DATA_FILE_NAME))
-        startup_failure("Error loading '" DATA_FILE_NAME "'\n");
-    game_data = load_datafile(DATA_FILE_NAME);
-    if (game_data == NULL)
-        startup_failure("Error loading '" DATA_FILE_NAME "'\n");
-    if (!check_assets(game_data)) {
+    // A damaged file is refused before the library, which trusts its sizes, reads it; a
+    // loaded one whose objects are not the expected nine is unloaded and refused alike.
+    game_data = check_datafile(DATA_FILE_NAME) ? load_datafile(DATA_FILE_NAME) : NULL;
+    if (game_data != NULL && !check_assets(game_data)) {
         unload_datafile(game_data);
         game_data = NULL;
-        startup_failure("Error loading '" DATA_FILE_NAME "'\n");
     }
+    if (game_data == NULL)
+        startup_failure("Error loading '" DATA_FILE_NAME "'\n");
 
     ball_bmp = (BITMAP *)game_data[DAT_INDEX_BALL].dat;
     pause_bmp = (BITMAP *)game_data[DAT_INDEX_PAUSE].dat;
