@@ -15,12 +15,14 @@ void fade_out(void)
     // The picture fades towards black; a new bitmap's memory is otherwise undefined.
     clear_bitmap(overlay);
 
+    install_int_ex(retrace_keeper, RETRACE_KEEPER_PERIOD);
     for (int alpha = 0; alpha <= 255; alpha += FADE_ALPHA_STEP) {
         set_trans_blender(0, 0, 0, alpha);
         draw_trans_sprite(back_buffer, overlay, 0, 0);
         vsync();
         blit(back_buffer, screen, 0, 0, 0, 0, SCREEN_W, SCREEN_H);
     }
+    remove_int(retrace_keeper);
 
     destroy_bitmap(overlay);
 }

@@ -5,12 +5,14 @@
 #include "shell/game.h"
 
 // One visit of the title screen: its own starfield, whether it is over and with which
-// answer, the frames during which clicks are ignored, and the key latched for the next frame.
+// answer, the frames during which clicks are ignored, how long the button has been held, and
+// the key latched for the next frame.
 struct MenuVisit {
     Star stars[STAR_COUNT];
     int done;
     int result;
     int click_delay;
+    int held_frames;  // frames in a row that saw the left button down, up to the repeat delay
     int pending_key;
 };
 

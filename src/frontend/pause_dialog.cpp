@@ -60,10 +60,11 @@ int pause_dialog(void)
     const int paused_at = tick_count;
     show_mouse(pause_bmp);
 
-    while (!done)
+    while (!done && quit_signal == 0)
         pause_pass(&done, &leave);
 
     show_mouse(NULL);
     tick_count = paused_at;
-    return leave;
+    // A quit signal leaves the match.
+    return leave || quit_signal != 0;
 }

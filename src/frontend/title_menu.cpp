@@ -9,6 +9,7 @@
 #define VALUE_X 218
 #define ROW_COUNT 3
 #define CLICK_DELAY_FRAMES 4  // a change ignores the clicks of the next 3 frames
+#define CLICK_REPEAT_FRAMES 35  // half a second at 70 Hz: a held button steps on after it
 
 // The "Jouer" button's box.
 #define BUTTON_LEFT 280
@@ -77,6 +78,7 @@ void menu_enter(MenuVisit *visit)
     visit->result = 0;
     visit->click_delay = 0;
     visit->pending_key = 0;
+    visit->held_frames = 0;
     init_stars(visit->stars);
     clear_bitmap(back_buffer);
     set_mouse_range(0, 0, SCREEN_W - 1, SCREEN_H - 1);
@@ -91,11 +93,21 @@ void menu_frame(MenuVisit *visit)
     draw_stars(visit->stars);
     draw_menu();
 
+    // A press of the button counts at once; held on, it counts again only after a delay,
+    // as a key's auto-repeat does, so that a click of a tenth of a second changes a value
+    // once instead of stepping a two-valued row there and back.
+    const int button = mouse_b & 1;
+    if (!button)
+        visit->held_frames = 0;
+    else if (visit->held_frames <= CLICK_REPEAT_FRAMES)
+        visit->held_frames++;
+    const int press_counts = visit->held_frames == 1 || visit->held_frames > CLICK_REPEAT_FRAMES;
+
     // A row changes on a click on its value (unless a change was just made) or on its key
     // latched in the previous frame; the new value shows from the next frame.
     for (int i = 0; i < ROW_COUNT; i++) {
         const MenuRow *row = &menu_rows[i];
-        const int clicked = pointer_on_value(row, row->values[*row->setting]) && (mouse_b & 1) &&
+        const int clicked = pointer_on_value(row, row->values[*row->setting]) && press_counts &&
                             visit->click_delay == 0;
         if (clicked || visit->pending_key == row->key_code) {
             *row->setting = (*row->setting + 1) % row->value_count;
@@ -106,7 +118,7 @@ void menu_frame(MenuVisit *visit)
     if (pointer_on_button())
         rect(back_buffer, BUTTON_LEFT - 1, BUTTON_TOP - 1, BUTTON_RIGHT + 1, BUTTON_BOTTOM + 1,
              makecol(255, 64, 64));
-    if ((pointer_on_button() && (mouse_b & 1) && visit->click_delay == 0) ||
+    if ((pointer_on_button() && button && visit->click_delay == 0) ||
         visit->pending_key == KEY_ENTER)
         visit->done = 1;
 
@@ -129,7 +141,8 @@ void menu_frame(MenuVisit *visit)
     if (key[KEY_ENTER])
         visit->pending_key = KEY_ENTER;
 
-    if (key[KEY_ESC]) {
+    // A quit signal ends the program as Esc does.
+    if (key[KEY_ESC] || quit_signal != 0) {
         visit->done = 1;
         visit->result = 1;
     }
@@ -139,9 +152,11 @@ void menu_frame(MenuVisit *visit)
 int title_menu(void)
 {
     MenuVisit visit;
+    install_int_ex(retrace_keeper, RETRACE_KEEPER_PERIOD);
     menu_enter(&visit);
     while (!visit.done)
         menu_frame(&visit);
+    remove_int(retrace_keeper);
     clear_keys();
     return visit.result;
 }

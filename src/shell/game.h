@@ -77,7 +77,19 @@ extern int last_tick;
 extern int fps_mark;
 extern int frame_count;
 
+// The number of the quit signal caught (Ctrl+C, kill, the end of the session), 0 while
+// none came. Every screen ends when it is set, and the game then shuts down as after Esc.
+extern std::atomic<int> quit_signal;
+
+// The period of retrace_keeper: the match clock's, so that the library's simulated
+// retrace is as exact outside a match as in one.
+#define RETRACE_KEEPER_PERIOD MSEC_TO_TIMER(1)
+
 void startup_failure(const char *text);
+void note_inherited_signals(void);
+void catch_quit_signals(void);
+void end_by_quit_signal(void);
+void retrace_keeper(void);
 void load_assets(void);
 int check_assets(const DATAFILE *data);
 int check_datafile(const char *path);  // 1 when the file's structure is sound enough to load
