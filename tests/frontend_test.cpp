@@ -1,7 +1,10 @@
 // The title screen and the pause box driven frame by frame through the library's key
 // array and mouse globals: row cycling, the latched keys and their order, click gating,
-// the hit bounds, the hover frame, Esc, and the pause box's two buttons.
+// the hold rule of the button, the hit bounds, the hover frame, Esc and the quit signals,
+// and the pause box's two buttons.
 #include "test_support.h"
+
+#include <csignal>
 
 #include "frontend/frontend.h"
 
@@ -74,28 +77,65 @@ TEST_F(MenuTest, OfKeysHeldTogetherTheLastOfOneTwoThreeEnterActs)
     EXPECT_EQ(difficulty, 0);
 }
 
-TEST_F(MenuTest, HeldClickStepsAValueOnceEveryFourFrames)
+// The changes a run of frames makes to the difficulty, 'x' for a frame that changed it.
+static std::string difficulty_changes(MenuVisit *visit, int frames)
+{
+    std::string pattern;
+    for (int i = 0; i < frames; i++) {
+        const int before = difficulty;
+        menu_frame(visit);
+        pattern += difficulty != before ? 'x' : '.';
+    }
+    return pattern;
+}
+
+TEST_F(MenuTest, HeldClickStepsOnOnlyAfterHalfASecondThenEveryFourFrames)
 {
     point(219, 286, 1);  // just inside "Facile"
-    int changes = 0, previous = difficulty;
-    std::string pattern;
-    for (int i = 0; i < 12; i++) {
-        menu_frame(&visit);
-        pattern += difficulty != previous ? 'x' : '.';
-        previous = difficulty;
+    EXPECT_EQ(difficulty_changes(&visit, 44), "x" + std::string(34, '.') + "x...x...x");
+    // Let go, the next press counts at once and waits again before it repeats.
+    point(219, 286, 0);
+    EXPECT_EQ(difficulty_changes(&visit, 3), "...");
+    point(219, 286, 1);
+    EXPECT_EQ(difficulty_changes(&visit, 36), "x" + std::string(34, '.') + "x");
+}
+
+TEST_F(MenuTest, EveryQuickClickCountsOnce)
+{
+    // Four clicks of 7 frames each (a tenth of a second), 10 frames apart.
+    for (int click = 0; click < 4; click++) {
+        point(219, 286, 1);
+        EXPECT_EQ(difficulty_changes(&visit, 7), "x......") << click;
+        point(219, 286, 0);
+        difficulty_changes(&visit, 10);
     }
-    EXPECT_EQ(pattern, "x...x...x...");
-    (void)changes;
+    EXPECT_EQ(difficulty, 0);  // round all four values
+    // A two-valued row held for a click's length changes once, not there and back.
+    point(219, 316, 1);  // inside "Non"
+    for (int i = 0; i < 12; i++)
+        menu_frame(&visit);
+    EXPECT_EQ(sound_on, 1);
+}
+
+TEST_F(MenuTest, ButtonHeldFromElsewhereWaitsBeforeItSteps)
+{
+    point(600, 100, 1);  // pressed off every value, then dragged onto one
+    menu_frame(&visit);
+    point(219, 286, 1);
+    EXPECT_EQ(difficulty_changes(&visit, 35), std::string(34, '.') + "x");
 }
 
 TEST_F(MenuTest, ValueHitTestExcludesAllFourBounds)
 {
     const int w = text_length(font, "Facile"), h = text_height(font);
     const int outside[][2] = {{218, 288}, {218 + w, 288}, {220, 285}, {220, 285 + h}};
+    // Each a new press: the button is let go for a frame in between.
     for (const auto &p : outside) {
         point(p[0], p[1], 1);
         menu_frame(&visit);
         EXPECT_EQ(difficulty, 0) << p[0] << "," << p[1];
+        point(p[0], p[1], 0);
+        menu_frame(&visit);
     }
     point(218 + w - 1, 285 + h - 1, 1);
     menu_frame(&visit);
@@ -175,6 +215,16 @@ TEST_F(MenuTest, ScreenShowsTheRowsAndTheCreditLine)
     EXPECT_TRUE(same_region(screen, back_buffer, 0, 0, SCREEN_W, SCREEN_H));
 }
 
+TEST_F(MenuTest, QuitSignalEndsTheMenuAsEscDoes)
+{
+    menu_frame(&visit);
+    EXPECT_EQ(visit.done, 0);
+    quit_signal = SIGTERM;
+    menu_frame(&visit);
+    EXPECT_EQ(visit.done, 1);
+    EXPECT_EQ(visit.result, 1);
+}
+
 using PauseTest = GameTest;
 
 TEST_F(PauseTest, ButtonsAnswerOnlyInsideTheirRegions)
@@ -202,6 +252,12 @@ TEST_F(PauseTest, ButtonsAnswerOnlyInsideTheirRegions)
     // The picture is copied to the screen at (178, 181).
     EXPECT_EQ(getpixel(screen, 178, 181), makecol(40, 40, 40));
     EXPECT_EQ(getpixel(screen, 461, 298), makecol(40, 40, 40));
+}
+
+TEST_F(PauseTest, QuitSignalLeavesTheMatch)
+{
+    quit_signal = SIGINT;
+    EXPECT_EQ(pause_dialog(), 1);
 }
 
 TEST_F(PauseTest, KeyStillDownFromOpeningTheBoxDoesNotCount)
