@@ -9,6 +9,7 @@
 #   share/metainfo/org.tabrivet.tabrivet.metainfo.xml
 #   share/man/man6/tabrivet.6.gz
 #   share/doc/tabrivet/copyright, GPL-2
+#   share/doc/tabrivet/changelog.gz      dist/changelog, as a native Debian package has it
 #
 # `cmake --install build [--prefix DIR]` installs it; `cpack` in the build folder makes
 # tabrivet_<version>_<arch>.deb with the files under /usr.
@@ -24,7 +25,12 @@ set(TABRIVET_DIST_DIR ${CMAKE_SOURCE_DIR}/dist)
 
 find_program(TABRIVET_GZIP gzip)
 if(NOT TABRIVET_GZIP)
-  message(FATAL_ERROR "gzip is needed to install the manual page")
+  message(FATAL_ERROR "gzip is needed to install the manual page and the changelog")
+endif()
+# touch -d gives the compressed changelog the date of its latest entry.
+find_program(TABRIVET_TOUCH touch)
+if(NOT TABRIVET_TOUCH)
+  message(FATAL_ERROR "touch is needed to install the changelog")
 endif()
 
 # The launcher finds the installed files from its own folder, so the tree works under
@@ -56,7 +62,8 @@ endforeach()
 install(FILES ${TABRIVET_DIST_DIR}/${TABRIVET_APPSTREAM_ID}.metainfo.xml DESTINATION share/metainfo)
 install(FILES ${TABRIVET_DIST_DIR}/copyright ${TABRIVET_DIST_DIR}/GPL-2
         DESTINATION ${TABRIVET_INSTALL_DOCDIR})
-# The desktop entry and the manual page, with the prefix of this install.
+# The desktop entry and the manual page, with the prefix of this install, and the
+# changelog, compressed with a fixed date (dist/install-configured.cmake.in).
 install(SCRIPT ${CMAKE_BINARY_DIR}/dist/install-configured.cmake)
 
 # The Debian package.

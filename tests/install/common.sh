@@ -76,6 +76,7 @@ share/applications/tabrivet.desktop
 share/doc/
 share/doc/tabrivet/
 share/doc/tabrivet/GPL-2
+share/doc/tabrivet/changelog.gz
 share/doc/tabrivet/copyright
 share/games/
 share/games/tabrivet/

@@ -1,8 +1,8 @@
 #!/bin/bash
 # Desktop integration of an installed tree: the desktop entry passes desktop-file-validate
-# and has the game's categories, both languages and a working Exec; the AppStream
-# metainfo passes appstreamcli (strictly, without network) and points at that entry;
-# the icon it names exists in the hicolor theme.
+# and has the game's categories, both languages, a working Exec and the class of the
+# game's window; the AppStream metainfo passes appstreamcli (strictly, without network)
+# and points at that entry; the icon it names exists in the hicolor theme.
 . "$(dirname "$0")/common.sh"
 
 prefix=$SCRATCH/prefix
@@ -29,6 +29,8 @@ check "French Comment differs from the English one" \
 exec_path=$(desktop_value "$desktop" Exec)
 check "Exec ($exec_path) is the installed, executable launcher" \
     bash -c '[ "$1" = "$2" ] && [ -x "$1" ]' _ "$exec_path" "$prefix/games/tabrivet"
+# The game names its X window's class Tabrivet; the desktop ties the window to this entry by it.
+check "StartupWMClass is the game window's class, Tabrivet" test "$(desktop_value "$desktop" StartupWMClass)" = Tabrivet
 icon=$(desktop_value "$desktop" Icon)
 for n in 32 48 64 128; do
     check "Icon '$icon' exists at ${n}x$n" test -f "$prefix/share/icons/hicolor/${n}x$n/apps/$icon.png"

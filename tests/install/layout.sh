@@ -16,7 +16,8 @@ check "launcher parses as POSIX sh (dash -n)" dash -n "$prefix/games/tabrivet"
 check "game is an executable ELF file" bash -c '[ -x "$1" ] && [ "$(od -An -c -N4 "$1" | tr -d " ")" = "177ELF" ]' _ "$prefix/lib/games/tabrivet/tabrivet"
 for f in lib/games/tabrivet/patches.dat share/games/tabrivet/tabrivet.dat \
          share/applications/tabrivet.desktop share/doc/tabrivet/copyright share/doc/tabrivet/GPL-2 \
-         share/metainfo/org.tabrivet.tabrivet.metainfo.xml share/man/man6/tabrivet.6.gz; do
+         share/metainfo/org.tabrivet.tabrivet.metainfo.xml share/man/man6/tabrivet.6.gz \
+         share/doc/tabrivet/changelog.gz; do
     check "$f is a non-empty file that is not executable" \
         bash -c '[ -f "$1" ] && [ -s "$1" ] && [ ! -x "$1" ]' _ "$prefix/$f"
 done
@@ -26,6 +27,10 @@ check "installed data file is the built one" cmp -s "$TABRIVET_DATA_FILE" "$pref
 check "installed patches.dat is the built one" cmp -s "$BUILD_DIR/patches.dat" "$prefix/lib/games/tabrivet/patches.dat"
 check "the data file starts with the library's packfile magic (slh.)" \
     test "$(od -An -c -N4 "$prefix/share/games/tabrivet/tabrivet.dat" | tr -d ' ')" = "slh."
+# The changelog as Debian compresses it (-9, no name or time in the header): the same
+# bytes from every install.
+check "installed changelog.gz is dist/changelog through gzip -9n" \
+    bash -c 'gzip -9 -n -c "$1" | cmp -s - "$2"' _ "$(dirname "$0")/../../dist/changelog" "$prefix/share/doc/tabrivet/changelog.gz"
 
 # Icons: PNG pictures of their folder's size.
 for n in 32 48 64 128; do

@@ -1,7 +1,7 @@
 #!/bin/bash
 # The installed manual page: groff formats it without a warning, man reads it, it sits in
-# section 6, and the formatted text tells the keys, where screenshots go and what the
-# exit codes mean.
+# section 6, and the formatted text tells how the game takes the screen, the keys, where
+# screenshots go, what the exit codes mean and how signals end the game.
 . "$(dirname "$0")/common.sh"
 
 prefix=$SCRATCH/prefix
@@ -49,6 +49,12 @@ check "levels listed" has_phrase "HOW TO PLAY" 'Facile, Moyen, Difficile or Imba
 check "DESCRIPTION says there is no score limit" has_phrase DESCRIPTION 'There is no score limit'
 check "screenshots replace each other" has_phrase "HOW TO PLAY" 'Each screenshot replaces the previous one'
 check "DESCRIPTION says the texts are French" has_phrase DESCRIPTION 'Its texts are in French'
+check "DESCRIPTION: the whole screen on an X11 desktop" has_phrase DESCRIPTION 'On an X11 desktop it takes the whole screen'
+check "DESCRIPTION: a window under Wayland, else the whole screen" \
+    has_phrase DESCRIPTION 'it opens a 640×480 window through Xwayland instead, and takes the whole screen when no window can be made'
+check "ENVIRONMENT: the Wayland session variables" has_text ENVIRONMENT '^ +WAYLAND_DISPLAY, XDG_SESSION_TYPE$'
+check "Musique turns on the music and both sounds" \
+    has_phrase "HOW TO PLAY" "Oui turns on together the music of a match and the game's two sounds, the ball's bounce and the paddle hit"
 check "unbound paddle keys against the computer" has_phrase "HOW TO PLAY" 'Against the computer these keys do nothing'
 check "FILES: screenshot in the per-user folder" has_text FILES '\$XDG_DATA_HOME/tabrivet/capture\.pcx'
 check "FILES: default per-user folder" has_text FILES '~/\.local/share/tabrivet/'
@@ -58,5 +64,7 @@ check "EXIT STATUS: the failures listed" has_phrase "EXIT STATUS" 'no display co
 check "EXIT STATUS: the launcher's own failures" has_phrase "EXIT STATUS" 'The launcher also ends with status 1'
 
 check "EXIT STATUS: names the data file message" has_phrase "EXIT STATUS" "Error loading 'tabrivet.dat'"
+check "EXIT STATUS: 1 when the display goes away" has_phrase "EXIT STATUS" 'The game also ends with status 1 when its display goes away'
+check "EXIT STATUS: the quit signals" has_phrase "EXIT STATUS" 'Ctrl+C (SIGINT), kill(1) (SIGTERM) and a hangup (SIGHUP) end the game cleanly'
 
 finish

@@ -2,7 +2,8 @@
 # The Debian package: CPack builds it into a scratch folder; its contents are exactly the
 # game's files under /usr with Debian's owners and modes, its control fields are right,
 # its dependencies were found from the program, nothing in it refers to the build or
-# source tree, and apt accepts it for installation (simulated: nothing is installed).
+# source tree, its changelog is that of this version, lintian finds no error or warning
+# in it, and apt accepts it for installation (simulated: nothing is installed).
 . "$(dirname "$0")/common.sh"
 
 out=$SCRATCH/cpack
@@ -70,6 +71,28 @@ check "copyright carries the MIT licence" grep -q 'Permission is hereby granted,
 check "GPL version 2 text shipped" grep -q 'GNU GENERAL PUBLIC LICENSE' "$root/usr/share/doc/tabrivet/GPL-2"
 page_warnings=$(gzip -dc "$root/usr/share/man/man6/tabrivet.6.gz" | groff -man -Tutf8 -ww -z 2>&1)
 check "packaged manual page formats without warnings${page_warnings:+: $page_warnings}" test -z "$page_warnings"
+
+# --- The changelog: its latest entry is this version, and it is dated by that entry ---
+changelog=$root/usr/share/doc/tabrivet/changelog.gz
+gzip -dc "$changelog" >"$SCRATCH/changelog" 2>/dev/null
+changelog_version=$(dpkg-parsechangelog -l "$SCRATCH/changelog" -S Version 2>&1)
+check "changelog's latest entry ($changelog_version) is the package's version" \
+    test "$changelog_version" = "$(field Version)"
+changelog_time=$(dpkg-parsechangelog -l "$SCRATCH/changelog" -S Timestamp 2>&1)
+check "packaged changelog.gz has the time of its latest entry ($changelog_time)" \
+    test "$(stat -c %Y "$changelog")" = "$changelog_time"
+
+# --- lintian: no error and no warning ---
+if command -v lintian >/dev/null 2>&1; then
+    lintian --no-cfg --fail-on error,warning "$deb" >"$SCRATCH/lintian.out" 2>&1
+    status=$?
+    echo "lintian $deb:"
+    cat "$SCRATCH/lintian.out"
+    check "lintian exits 0 (status $status)" test "$status" = 0
+    check "lintian reports no error or warning" bash -c '! grep -E "^[EW]: " "$1"' _ "$SCRATCH/lintian.out"
+else
+    echo "SKIP: lintian is not installed; the package is not checked against Debian policy"
+fi
 
 # --- apt would install it: dependencies resolvable (simulation, nothing changes) ---
 if apt-get -s -o Debug::NoLocking=1 install "$deb" >"$SCRATCH/apt.out" 2>&1; then
