@@ -19,9 +19,10 @@ What a test gets:
       harness.font().read(img, x, y, n)       text in the library's 8x8 font read back
       harness.find_ball(img); harness.find_paddle(img, "left"); harness.pause_box_shown(img)
       game.wait_exit(10) -> exit code; game.message() -> bytes shown through xmessage;
-      game.stderr()
+      game.stderr(); game.window_shown()      True once the game has set its mode
       mark = game.sound_mark(); game.wait_sound(mark, 2.0); game.sound(mark, end)
       harness.sound_stats(samples) -> (frames, peak, rms); harness.rms_windows(...)
+  harness.Game(signals={signal.SIGINT: signal.SIG_IGN})   dispositions the game starts with
   harness.make_datafile(path, files)          a data file built with `dat` from asset files
 Everything the harness starts is stopped when the `with` block ends, whatever happened.
 """
@@ -654,11 +655,14 @@ class Game:
     data: "default" copies the configured data file; None leaves it out; a path copies
     that file instead. without_patches: runs a copy of the binary from a folder with no
     patches.dat, so the MIDI player has no instruments while the samples still play.
+    signals: {signal number: signal.SIG_DFL or signal.SIG_IGN}, the dispositions the game
+    starts with for those signals (otherwise it inherits the test's).
     """
 
     def __init__(self, cfg=None, data="default", display="own", without_patches=False,
-                 name=None, autorepeat_delay=AUTOREPEAT_DELAY_MS):
+                 name=None, autorepeat_delay=AUTOREPEAT_DELAY_MS, signals=None):
         self.cfg = cfg or config()
+        self.signals = dict(signals or {})
         self.autorepeat_delay = autorepeat_delay
         self.data = data
         self.display_mode = display
@@ -720,10 +724,16 @@ class Game:
     def _launch(self):
         self.stdout_path = os.path.join(self.dir, "stdout")
         self.stderr_path = os.path.join(self.dir, "stderr")
+        dispositions = self.signals
+
+        def set_dispositions():
+            for sig, action in dispositions.items():
+                signal.signal(sig, action)
         with open(self.stdout_path, "wb") as out, open(self.stderr_path, "wb") as err:
             self.proc = subprocess.Popen([self.binary], cwd=self.work, env=self.env,
                                          stdin=subprocess.DEVNULL, stdout=out, stderr=err,
-                                         start_new_session=True)
+                                         start_new_session=True,
+                                         preexec_fn=set_dispositions if dispositions else None)
 
     def close(self):
         """Stops the game and its X server and removes the temp folder. Safe to repeat."""
@@ -763,6 +773,15 @@ class Game:
 
     def running(self):
         return self.proc is not None and self.proc.poll() is None
+
+    def window_shown(self):
+        """True once a window is mapped on the game's display (the game has set its
+        mode), False before or when the display is gone."""
+        r = subprocess.run(["xdotool", "search", "--onlyvisible", "--maxdepth", "1",
+                            "--name", ""], env=self.env, stdout=subprocess.PIPE,
+                           stderr=subprocess.DEVNULL, timeout=30)
+        # The root window, at depth 0, is always found.
+        return r.returncode == 0 and len(r.stdout.split()) > 1
 
     def wait_exit(self, timeout=20):
         """The exit code (negative: the signal that ended it); TimeoutError if it is
