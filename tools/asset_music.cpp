@@ -295,20 +295,50 @@ static void put_track(std::vector<uint8_t> *file, std::vector<Event> events, int
     file->insert(file->end(), body.begin(), body.end());
 }
 
-// The events of one instrument's track: its name, program, volume, pan and notes.
+// The mix.  The tune plays under the ball's bounce and the paddle hit, which the game
+// plays at full volume, so every part sits well below them: each plays at a fifth or
+// less of its composed velocities (14 to 16.5 dB down), the lead highest as it carries
+// the tune, the drums and the keys' off-beat chords lowest as their attacks are the ones
+// that would cover the two sounds.
+//
+// The library's software synthesiser makes a voice's volume 2 * velocity * (channel
+// volume + 1) / 128, a straight line, so a part's level is set on the velocities alone:
+// each note's composed velocity is scaled by the part's level in percent.  The channel
+// volume (CC7) stays at 127 on every track.  The library resets every channel to that
+// volume when the tune starts and each time it loops, and applies a CC7 only once the
+// notes of its tick have started, re-levelling the voices already sounding but never a
+// drum hit: with a lower CC7, the crash and kick that open each pass would sound at the
+// full level.
+#define CHANNEL_VOLUME 127
+#define LEVEL_LEAD 20
+#define LEVEL_BASS 17
+#define LEVEL_KEYS 15
+#define LEVEL_BELLS 17
+#define LEVEL_DRUMS 15
+
+// The velocity a composed velocity is played at in a part of the given level (a note
+// never falls silent).
+static int mixed_velocity(int velocity, int level)
+{
+    return std::max(1, (velocity * level + 50) / 100);
+}
+
+// The events of one instrument's track: its name, program, volume, pan and notes, the
+// notes at the part's level.
 static std::vector<Event> channel_track(const std::vector<Note> &notes, int channel,
-                                        const char *name, int program, int volume, int pan)
+                                        const char *name, int program, int level, int pan)
 {
     std::vector<Event> ev;
     ev.push_back(Event{0, 0, meta_text(0x03, name)});
     if (program >= 0)
         ev.push_back(Event{0, 0, {(uint8_t)(0xc0 | channel), (uint8_t)program}});
-    ev.push_back(Event{0, 0, {(uint8_t)(0xb0 | channel), 7, (uint8_t)volume}});
+    ev.push_back(Event{0, 0, {(uint8_t)(0xb0 | channel), 7, CHANNEL_VOLUME}});
     ev.push_back(Event{0, 0, {(uint8_t)(0xb0 | channel), 10, (uint8_t)pan}});
     for (const Note &n : notes) {
         if (n.channel != channel)
             continue;
-        ev.push_back(Event{n.tick, 2, {(uint8_t)(0x90 | channel), (uint8_t)n.key, (uint8_t)n.velocity}});
+        uint8_t velocity = (uint8_t)mixed_velocity(n.velocity, level);
+        ev.push_back(Event{n.tick, 2, {(uint8_t)(0x90 | channel), (uint8_t)n.key, velocity}});
         ev.push_back(Event{n.tick + n.length, 1, {(uint8_t)(0x80 | channel), (uint8_t)n.key, 64}});
     }
     return ev;
@@ -336,10 +366,10 @@ bool make_music(const std::string &dir)
     conductor.push_back(Event{0, 0, {0xff, 0x51, 0x03, (uint8_t)(usec >> 16), (uint8_t)(usec >> 8), (uint8_t)usec}});
     put_track(&file, conductor, end);
 
-    put_track(&file, channel_track(notes, CH_LEAD, "Lead", PROGRAM_SQUARE_LEAD, 92, 64), end);
-    put_track(&file, channel_track(notes, CH_BASS, "Bass", PROGRAM_SYNTH_BASS, 112, 64), end);
-    put_track(&file, channel_track(notes, CH_KEYS, "Keys", PROGRAM_ELECTRIC_PIANO, 80, 44), end);
-    put_track(&file, channel_track(notes, CH_BELLS, "Bells", PROGRAM_GLOCKENSPIEL, 76, 86), end);
-    put_track(&file, channel_track(notes, CH_DRUMS, "Drums", -1, 110, 64), end);
+    put_track(&file, channel_track(notes, CH_LEAD, "Lead", PROGRAM_SQUARE_LEAD, LEVEL_LEAD, 64), end);
+    put_track(&file, channel_track(notes, CH_BASS, "Bass", PROGRAM_SYNTH_BASS, LEVEL_BASS, 64), end);
+    put_track(&file, channel_track(notes, CH_KEYS, "Keys", PROGRAM_ELECTRIC_PIANO, LEVEL_KEYS, 44), end);
+    put_track(&file, channel_track(notes, CH_BELLS, "Bells", PROGRAM_GLOCKENSPIEL, LEVEL_BELLS, 86), end);
+    put_track(&file, channel_track(notes, CH_DRUMS, "Drums", -1, LEVEL_DRUMS, 64), end);
     return write_file(dir + "/music.mid", file);
 }
