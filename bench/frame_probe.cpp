@@ -1,6 +1,9 @@
 // Preloaded into the game by bench/run_bench.py (LD_PRELOAD): takes the library's vsync as
 // the mark of a frame, times a window of match frames in CPU and real time, counts the heap
 // allocations made in it, and notes when the first frame and the first title frame came.
+// It also counts the retraces and the real time of each fade (a screen-sized bitmap
+// created, then destroyed after some frames: the fade's overlay) and times a window of
+// title-screen frames in CPU and real time.
 #include <allegro.h>
 #include <dlfcn.h>
 #include <signal.h>
@@ -27,6 +30,8 @@ static std::atomic<long> main_allocs{0};
 static std::atomic<long> other_allocs{0};
 
 static int in_match;
+// The timer the first fade installed and removed, if any (see install_int_ex).
+static void (*fade_timer)(void);
 static int window_open;
 static int window_done;
 static int frames_wanted = 300;
@@ -37,6 +42,20 @@ static long frames_total;
 static int fade_over;
 static long long first_frame_ns, title_frame_ns;
 static long long cpu0, thread0, wall0;
+
+// The fades: the last screen-sized bitmap created, when and after how many frames.
+static BITMAP *overlay;
+static long long overlay_ns;
+static long overlay_frames;
+static int fades_seen;
+
+// The title window: frames of the first title visit, from TITLE_SKIP on (its first half
+// second at 70 Hz, so that nothing of the start-up is in it), BENCH_TITLE_FRAMES of them.
+#define TITLE_SKIP 35
+static long title_frames_wanted = 140;
+static long title_frames;  // frames of the first title visit so far
+static int title_window;   // 0 not yet, 1 open, 2 done
+static long long title_cpu0, title_thread0, title_wall0;
 
 static long long clock_ns(clockid_t id)
 {
@@ -120,6 +139,8 @@ __attribute__((constructor)) static void probe_start(void)
     main_tid = (pid_t)syscall(SYS_gettid);
     if (getenv("BENCH_FRAMES"))
         frames_wanted = atoi(getenv("BENCH_FRAMES"));
+    if (getenv("BENCH_TITLE_FRAMES"))
+        title_frames_wanted = atol(getenv("BENCH_TITLE_FRAMES"));
     signal(SIGUSR1, ask_start);
 }
 
@@ -140,6 +161,32 @@ static void close_window(void)
     window_done = 1;
 }
 
+// Times the first title visit's frames TITLE_SKIP to TITLE_SKIP + title_frames_wanted;
+// called at each of its frames. A match begun before the end leaves no figures.
+static void title_frame(void)
+{
+    if (in_match) {
+        title_window = 2;
+        return;
+    }
+    if (title_window == 0 && title_frames == TITLE_SKIP) {
+        title_window = 1;
+        title_cpu0 = clock_ns(CLOCK_PROCESS_CPUTIME_ID);
+        title_thread0 = clock_ns(CLOCK_THREAD_CPUTIME_ID);
+        title_wall0 = clock_ns(CLOCK_MONOTONIC);
+    } else if (title_window == 1 && title_frames == TITLE_SKIP + title_frames_wanted) {
+        title_window = 2;
+        char text[512];
+        snprintf(text, sizeof text,
+                 "frames=%ld\nprocess_cpu_ns=%lld\nthread_cpu_ns=%lld\nwall_ns=%lld\n",
+                 title_frames_wanted, clock_ns(CLOCK_PROCESS_CPUTIME_ID) - title_cpu0,
+                 clock_ns(CLOCK_THREAD_CPUTIME_ID) - title_thread0,
+                 clock_ns(CLOCK_MONOTONIC) - title_wall0);
+        write_file(".title", text);
+    }
+    title_frames++;
+}
+
 extern "C" void vsync(void)
 {
     static void (*real)(void) = (void (*)(void))dlsym(RTLD_NEXT, "vsync");
@@ -153,6 +200,8 @@ extern "C" void vsync(void)
                  first_frame_ns, title_frame_ns);
         write_file(".start", text);
     }
+    if (fade_over == 2 && title_window < 2)
+        title_frame();
     if (window_open) {
         window_frames++;
         if (main_allocs > allocs_at_last_frame)
@@ -175,29 +224,60 @@ extern "C" void vsync(void)
     real();
 }
 
+// A fade begins with a screen-sized bitmap, its overlay.
+extern "C" BITMAP *create_bitmap(int w, int h)
+{
+    static BITMAP *(*real)(int, int) = (BITMAP * (*)(int, int)) dlsym(RTLD_NEXT, "create_bitmap");
+    BITMAP *b = real(w, h);
+    if (b != NULL && w == SCREEN_W && h == SCREEN_H) {
+        overlay = b;
+        overlay_ns = clock_ns(CLOCK_MONOTONIC);
+        overlay_frames = frames_total;
+    }
+    return b;
+}
+
 // The fade's overlay is the first bitmap the game destroys: the next frame is the title's.
+// Each fade's retraces (the frames between its overlay's creation and destruction) and
+// real time go to the file .fadeN, N = 1 for the first.
 extern "C" void destroy_bitmap(BITMAP *b)
 {
     static void (*real)(BITMAP *) = (void (*)(BITMAP *))dlsym(RTLD_NEXT, "destroy_bitmap");
     if (fade_over == 0 && frames_total > 0)
         fade_over = 1;
+    if (b != NULL && b == overlay && frames_total > overlay_frames) {
+        char text[256], suffix[32];
+        snprintf(text, sizeof text, "retraces=%ld\nwall_ns=%lld\n", frames_total - overlay_frames,
+                 clock_ns(CLOCK_MONOTONIC) - overlay_ns);
+        snprintf(suffix, sizeof suffix, ".fade%d", ++fades_seen);
+        write_file(suffix, text);
+    }
+    if (b == overlay)
+        overlay = NULL;
     real(b);
 }
 
-// A match runs from the installation of its clock to its removal.
+// A match runs from the installation of its clock to its removal. A timer that the first
+// fade installs and removes again is not the match clock: it keeps the retrace going, there
+// and on the title screen, where the game installs it again.
 extern "C" int install_int_ex(void (*proc)(void), long speed)
 {
     static int (*real)(void (*)(void), long) =
         (int (*)(void (*)(void), long))dlsym(RTLD_NEXT, "install_int_ex");
-    in_match = 1;
+    if (proc != fade_timer)
+        in_match = 1;
     return real(proc, speed);
 }
 
 extern "C" void remove_int(void (*proc)(void))
 {
     static void (*real)(void (*)(void)) = (void (*)(void (*)(void)))dlsym(RTLD_NEXT, "remove_int");
-    if (window_open)
-        close_window();
-    in_match = 0;
+    if (proc != fade_timer) {
+        if (window_open)
+            close_window();
+        in_match = 0;
+        if (fade_over == 0)
+            fade_timer = proc;
+    }
     real(proc);
 }
