@@ -24,6 +24,7 @@ What a test gets:
       harness.sound_stats(samples) -> (frames, peak, rms); harness.rms_windows(...)
   harness.Game(signals={signal.SIGINT: signal.SIG_IGN})   dispositions the game starts with
   harness.make_datafile(path, files)          a data file built with `dat` from asset files
+  harness.root_screenshot(env); harness.xdotool(env, ...)   the same on any X display
 Everything the harness starts is stopped when the `with` block ends, whatever happened.
 """
 
@@ -548,6 +549,19 @@ def pause_box_shown(img):
 # --------------------------------------------------------------------------------------
 
 
+def root_screenshot(env):
+    """The whole screen of the X display that env names, from xwd."""
+    out = subprocess.run(["xwd", "-root", "-silent"], env=env, check=True,
+                         stdout=subprocess.PIPE, timeout=30).stdout
+    return parse_xwd(out)
+
+
+def xdotool(env, *args):
+    """Runs xdotool with args on the X display that env names."""
+    subprocess.run(["xdotool"] + [str(a) for a in args], env=env, check=True,
+                   stdout=subprocess.DEVNULL, timeout=30)
+
+
 def wait_until(fn, timeout, interval=0.1, what="condition"):
     """Calls fn until it returns something true, and returns that; raises TimeoutError
     after timeout seconds."""
@@ -816,8 +830,7 @@ class Game:
     # --- input ------------------------------------------------------------------------
 
     def xdotool(self, *args):
-        subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env, check=True,
-                       stdout=subprocess.DEVNULL, timeout=30)
+        xdotool(self.env, *args)
 
     def key_down(self, key):
         self.xdotool("keydown", key)
@@ -910,9 +923,7 @@ class Game:
     # --- output: screen ---------------------------------------------------------------
 
     def screenshot(self):
-        out = subprocess.run(["xwd", "-root", "-silent"], env=self.env, check=True,
-                             stdout=subprocess.PIPE, timeout=30).stdout
-        return parse_xwd(out)
+        return root_screenshot(self.env)
 
     def wait_screen(self, fn, timeout=20, what="the screen", interval=0.1):
         """Takes screenshots until fn(image) is true; returns (value, image)."""

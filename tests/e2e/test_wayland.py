@@ -68,10 +68,8 @@ def x_env(display=None):
 
 
 def screen_of(display):
-    """The whole screen of an X display, from xwd."""
-    out = subprocess.run(["xwd", "-root", "-silent"], env=x_env(display), check=True,
-                         stdout=subprocess.PIPE, timeout=30).stdout
-    return harness.parse_xwd(out)
+    """The whole screen of an X display."""
+    return harness.root_screenshot(x_env(display))
 
 
 def window_info(display, name):
@@ -182,8 +180,7 @@ class GameOnWeston(harness.Game):
         self.env.pop("XDG_SESSION_TYPE", None)
 
     def xdotool(self, *args):
-        subprocess.run(["xdotool"] + [str(a) for a in args], env=x_env(self.outer),
-                       check=True, stdout=subprocess.DEVNULL, timeout=30)
+        harness.xdotool(x_env(self.outer), *args)
 
     def screenshot(self):
         return screen_of(self.outer).crop(self.origin[0], self.origin[1], 640, 480)
