@@ -36,10 +36,12 @@ wait_for() {
 }
 
 # A private X server on a free display: Xvfb picks the number and writes it once ready.
+# -noreset: the polling xdotool clients come and go, and a server that resets each time
+# its last client leaves refuses the game's connection more often on a loaded machine.
 xvfb_pid=
 start_xvfb() {
     : >"$SCRATCH/display"
-    Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp 3>"$SCRATCH/display" \
+    Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp -noreset 3>"$SCRATCH/display" \
         >"$SCRATCH/xvfb.log" 2>&1 &
     xvfb_pid=$!
     cleanup_hooks+=("kill $xvfb_pid 2>/dev/null; wait $xvfb_pid 2>/dev/null")
