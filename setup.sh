@@ -10,7 +10,7 @@ play_packages="build-essential cmake pkg-config liballegro4-dev freepats"
 # What the tests need on top.
 test_packages="libgtest-dev xvfb xauth xdotool x11-apps x11-utils sox python3
     desktop-file-utils appstream dpkg-dev groff-base man-db bsdextrautils file
-    valgrind weston xwayland lintian"
+    valgrind weston xwayland lintian openbox wmctrl"
 
 packages=$play_packages
 [ "${1:-play}" = test ] && packages="$packages $test_packages"

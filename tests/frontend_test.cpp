@@ -215,11 +215,20 @@ TEST_F(MenuTest, ScreenShowsTheRowsAndTheCreditLine)
     EXPECT_TRUE(same_region(screen, back_buffer, 0, 0, SCREEN_W, SCREEN_H));
 }
 
-TEST_F(MenuTest, QuitSignalEndsTheMenuAsEscDoes)
+TEST_F(MenuTest, QuitSignalOrCloseRequestEndsTheMenuAsEscDoes)
 {
     menu_frame(&visit);
     EXPECT_EQ(visit.done, 0);
     quit_signal = SIGTERM;
+    menu_frame(&visit);
+    EXPECT_EQ(visit.done, 1);
+    EXPECT_EQ(visit.result, 1);
+
+    quit_signal = 0;
+    menu_enter(&visit);
+    menu_frame(&visit);
+    EXPECT_EQ(visit.done, 0);
+    close_requested = 1;
     menu_frame(&visit);
     EXPECT_EQ(visit.done, 1);
     EXPECT_EQ(visit.result, 1);
@@ -254,9 +263,12 @@ TEST_F(PauseTest, ButtonsAnswerOnlyInsideTheirRegions)
     EXPECT_EQ(getpixel(screen, 461, 298), makecol(40, 40, 40));
 }
 
-TEST_F(PauseTest, QuitSignalLeavesTheMatch)
+TEST_F(PauseTest, QuitSignalOrCloseRequestLeavesTheMatch)
 {
     quit_signal = SIGINT;
+    EXPECT_EQ(pause_dialog(), 1);
+    quit_signal = 0;
+    close_requested = 1;
     EXPECT_EQ(pause_dialog(), 1);
 }
 

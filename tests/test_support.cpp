@@ -32,12 +32,14 @@ void GameTest::SetUp()
     fps_mark = 0;
     frame_count = 0;
     quit_signal = 0;
+    close_requested = 0;
     clear_keys();
 }
 
 void GameTest::TearDown()
 {
     quit_signal = 0;
+    close_requested = 0;
     clear_keys();
     BITMAP **made[] = {&ball_bmp, &paddle_left_bmp, &paddle_right_bmp, &pause_bmp,
                        &cursor_bmp, &logo_bmp, &back_buffer};

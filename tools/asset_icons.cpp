@@ -1,10 +1,11 @@
 // The application icon at 32, 48, 64 and 128 pixels: the ball flying between two paddles
 // on a dark rounded tile edged in the menu's orange, rendered with supersampling and
-// saved as RGBA PNG.
+// saved as RGBA PNG, and at 48 pixels as XPM data that the game compiles in for its window.
 #include "make_assets.h"
 
 #include <cmath>
 #include <cstdio>
+#include <map>
 
 // A colour with straight (not premultiplied) opacity, channels 0..255 and 0..1.
 struct Sample {
@@ -131,6 +132,59 @@ static std::vector<uint8_t> render_icon(int size)
     return rgba;
 }
 
+#define XPM_ICON_SIZE 48
+#define XPM_ICON_NAME "tabrivet_icon_xpm"
+
+// Writes an RGBA picture as XPM 3 data, which is also C source declaring XPM_ICON_NAME:
+// each distinct colour gets a code of the fewest characters that tell them all apart, and
+// pixels less than half opaque are transparent ("None"), since XPM knows no partial opacity.
+static bool write_xpm(const std::string &path, int size, const std::vector<uint8_t> &rgba)
+{
+    static const char digits[] =
+        "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ+-";
+    const unsigned base = sizeof digits - 1;
+    std::map<unsigned, unsigned> index;  // colour 0xRRGGBB, or ~0u for None -> its number
+    std::vector<unsigned> colours((size_t)size * size);
+    for (size_t i = 0; i < colours.size(); i++) {
+        const uint8_t *p = &rgba[i * 4];
+        colours[i] = p[3] < 128 ? ~0u : ((unsigned)p[0] << 16 | (unsigned)p[1] << 8 | p[2]);
+        index.emplace(colours[i], 0);
+    }
+    unsigned width = 1;
+    for (unsigned codes = base; codes < index.size(); codes *= base)
+        width++;
+    unsigned next = 0;
+    for (auto &entry : index)
+        entry.second = next++;
+    auto code = [&](unsigned n) {
+        std::string c(width, digits[0]);
+        for (unsigned k = width; k-- > 0; n /= base)
+            c[k] = digits[n % base];
+        return c;
+    };
+
+    std::string text = "/* XPM */\nstatic const char *" XPM_ICON_NAME "[] = {\n";
+    char line[64];
+    snprintf(line, sizeof line, "\"%d %d %zu %u\",\n", size, size, index.size(), width);
+    text += line;
+    for (const auto &entry : index) {
+        if (entry.first == ~0u)
+            snprintf(line, sizeof line, "\"%s c None\",\n", code(entry.second).c_str());
+        else
+            snprintf(line, sizeof line, "\"%s c #%06X\",\n", code(entry.second).c_str(),
+                     entry.first);
+        text += line;
+    }
+    for (int y = 0; y < size; y++) {
+        text += '"';
+        for (int x = 0; x < size; x++)
+            text += code(index[colours[(size_t)y * size + x]]);
+        text += y + 1 < size ? "\",\n" : "\"\n";
+    }
+    text += "};\n";
+    return write_file(path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
 bool make_icons(const std::string &dir)
 {
     static const int sizes[] = {32, 48, 64, 128};
@@ -140,5 +194,5 @@ bool make_icons(const std::string &dir)
         if (!write_png_rgba(dir + name, size, size, render_icon(size)))
             return false;
     }
-    return true;
+    return write_xpm(dir + "/icon.xpm", XPM_ICON_SIZE, render_icon(XPM_ICON_SIZE));
 }

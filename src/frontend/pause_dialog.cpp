@@ -60,11 +60,11 @@ int pause_dialog(void)
     const int paused_at = tick_count;
     show_mouse(pause_bmp);
 
-    while (!done && quit_signal == 0)
+    while (!done && !quit_requested())
         pause_pass(&done, &leave);
 
     show_mouse(NULL);
     tick_count = paused_at;
-    // A quit signal leaves the match.
-    return leave || quit_signal != 0;
+    // A quit signal or a close request leaves the match.
+    return leave || quit_requested();
 }

@@ -141,8 +141,8 @@ void menu_frame(MenuVisit *visit)
     if (key[KEY_ENTER])
         visit->pending_key = KEY_ENTER;
 
-    // A quit signal ends the program as Esc does.
-    if (key[KEY_ESC] || quit_signal != 0) {
+    // A quit signal or a close request ends the program as Esc does.
+    if (key[KEY_ESC] || quit_requested()) {
         visit->done = 1;
         visit->result = 1;
     }

@@ -49,7 +49,7 @@ void run_match(void)
             fps_mark = tick_count;
             frame_count = 0;
         }
-    } while (result == 0 && quit_signal == 0);
+    } while (result == 0 && !quit_requested());
 
     remove_int(tick_handler);
     if (sound_on == 1)

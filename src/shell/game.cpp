@@ -1,7 +1,7 @@
 // The game's shared state and the small routines every screen uses: key clearing,
 // serving the ball from the centre, putting a paddle back at its start, and the
-// one way start-up reports a failure; the quit signals and the timer that keeps the
-// retrace going outside a match.
+// one way start-up reports a failure; the quit signals, the window's close request and the
+// timer that keeps the retrace going outside a match.
 #include "shell/game.h"
 
 #include <csignal>
@@ -37,6 +37,7 @@ int last_tick;
 int fps_mark;
 int frame_count;
 std::atomic<int> quit_signal{0};
+std::atomic<int> close_requested{0};
 
 // Leaves the graphics mode, shows the message and ends the process with code 1. When the
 // library itself could not start there is no mode to leave (trying would crash) and no
@@ -93,6 +94,25 @@ void end_by_quit_signal(void)
         return;
     signal(sig, SIG_DFL);
     raise(sig);
+}
+
+// Called by the library's input thread when the window manager asks the window to close;
+// like the signal handler, it only raises a flag that the screens look at.
+static void on_close_request(void)
+{
+    close_requested = 1;
+}
+
+// Has the window's close button (and the window manager's other ways to close it) end the
+// game. Without a callback the library ignores the request and the window stays open.
+void catch_close_request(void)
+{
+    set_close_button_callback(on_close_request);
+}
+
+int quit_requested(void)
+{
+    return quit_signal != 0 || close_requested != 0;
 }
 
 // Does nothing: installed at the match clock's period while the title screen or the fade

@@ -81,6 +81,10 @@ extern int frame_count;
 // none came. Every screen ends when it is set, and the game then shuts down as after Esc.
 extern std::atomic<int> quit_signal;
 
+// 1 once the window manager asked the game's window to close (the title bar's button,
+// Alt+F4). Every screen ends as for a quit signal, and the game then ends with status 0.
+extern std::atomic<int> close_requested;
+
 // The period of retrace_keeper: the match clock's, so that the library's simulated
 // retrace is as exact outside a match as in one.
 #define RETRACE_KEEPER_PERIOD MSEC_TO_TIMER(1)
@@ -89,6 +93,8 @@ void startup_failure(const char *text);
 void note_inherited_signals(void);
 void catch_quit_signals(void);
 void end_by_quit_signal(void);
+void catch_close_request(void);
+int quit_requested(void);  // 1 once a quit signal or a close request came
 void retrace_keeper(void);
 void load_assets(void);
 int check_assets(const DATAFILE *data);

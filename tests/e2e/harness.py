@@ -25,6 +25,7 @@ What a test gets:
   harness.Game(signals={signal.SIGINT: signal.SIG_IGN})   dispositions the game starts with
   harness.make_datafile(path, files)          a data file built with `dat` from asset files
   harness.root_screenshot(env); harness.xdotool(env, ...)   the same on any X display
+  harness.window_geometry(env, "Tabrivet")   where a window is on any X display
 Everything the harness starts is stopped when the `with` block ends, whatever happened.
 """
 
@@ -33,6 +34,7 @@ import array
 import math
 import operator
 import os
+import re
 import shutil
 import signal
 import struct
@@ -554,6 +556,24 @@ def root_screenshot(env):
     out = subprocess.run(["xwd", "-root", "-silent"], env=env, check=True,
                          stdout=subprocess.PIPE, timeout=30).stdout
     return parse_xwd(out)
+
+
+def window_geometry(env, name):
+    """{"x", "y", "w", "h"} of the window named name on the X display that env names, from
+    xwininfo (x and y from the screen's top left), or None when there is no such window."""
+    r = subprocess.run(["xwininfo", "-name", name], env=env,
+                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30)
+    if r.returncode != 0:
+        return None
+    out = r.stdout.decode(errors="replace")
+    fields = {}
+    for key, label in (("x", "Absolute upper-left X"), ("y", "Absolute upper-left Y"),
+                       ("w", "Width"), ("h", "Height")):
+        m = re.search(r"^\s*%s:\s*(-?\d+)" % label, out, re.M)
+        if not m:
+            return None
+        fields[key] = int(m.group(1))
+    return fields
 
 
 def xdotool(env, *args):

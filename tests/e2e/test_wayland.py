@@ -74,19 +74,7 @@ def screen_of(display):
 
 def window_info(display, name):
     """xwininfo's fields (absolute x, y, width, height) of the window named name, or None."""
-    r = subprocess.run(["xwininfo", "-name", name], env=x_env(display),
-                       stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=30)
-    if r.returncode != 0:
-        return None
-    out = r.stdout.decode(errors="replace")
-    fields = {}
-    for key, label in (("x", "Absolute upper-left X"), ("y", "Absolute upper-left Y"),
-                       ("w", "Width"), ("h", "Height")):
-        m = re.search(r"^\s*%s:\s*(-?\d+)" % label, out, re.M)
-        if not m:
-            return None
-        fields[key] = int(m.group(1))
-    return fields
+    return harness.window_geometry(x_env(display), name)
 
 
 class Weston:
