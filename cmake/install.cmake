@@ -91,6 +91,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # The game shows its start-up failures with xmessage.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "x11-utils")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The same commit gives the same package: times from the changelog, and folders with
+# Debian's modes whatever the umask of the build (dist/cpack_stage.cmake).
+set(CPACK_PRE_BUILD_SCRIPTS ${TABRIVET_DIST_DIR}/cpack_stage.cmake)
+set(CPACK_TABRIVET_DIST_DIR ${TABRIVET_DIST_DIR})
 # The long description; CPACK_PACKAGE_DESCRIPTION_SUMMARY is its first line.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
 "Tabrivet is a small arcade table-tennis game for the X Window System: two

@@ -1,9 +1,10 @@
 #!/bin/bash
-# The Debian package: CPack builds it into a scratch folder; its contents are exactly the
-# game's files under /usr with Debian's owners and modes, its control fields are right,
-# its dependencies were found from the program, nothing in it refers to the build or
-# source tree, its changelog is that of this version, lintian finds no error or warning
-# in it, and apt accepts it for installation (simulated: nothing is installed).
+# The Debian package: CPack builds it into a scratch folder; a second run gives the same
+# bytes; its contents are exactly the game's files under /usr with Debian's owners and
+# modes, its control fields are right, its dependencies were found from the program,
+# nothing in it refers to the build or source tree, its changelog is that of this version,
+# lintian finds no error or warning in it, and apt accepts it for installation (simulated:
+# nothing is installed).
 . "$(dirname "$0")/common.sh"
 
 out=$SCRATCH/cpack
@@ -15,6 +16,15 @@ fi
 debs=("$out"/tabrivet_*.deb)
 check "exactly one package made (${debs[*]##*/})" test "${#debs[@]}" = 1 -a -f "${debs[0]}"
 deb=${debs[0]}
+
+# --- The same sources give the same package: made again a second later, byte for byte ---
+sleep 1.1
+if "$CPACK" -G DEB --config "$BUILD_DIR/CPackConfig.cmake" -B "$SCRATCH/cpack-again" >"$SCRATCH/cpack-again.log" 2>&1; then
+    check "a second package of the same build is byte-identical" cmp "$deb" "$SCRATCH/cpack-again/${deb##*/}"
+else
+    cat "$SCRATCH/cpack-again.log" >&2
+    fail "cpack, second run"
+fi
 arch=$(dpkg --print-architecture)
 check "file name is tabrivet_1.4_$arch.deb" test "${deb##*/}" = "tabrivet_1.4_$arch.deb"
 
