@@ -58,7 +58,8 @@ check "Musique turns on the music and both sounds" \
 check "unbound paddle keys against the computer" has_phrase "HOW TO PLAY" 'Against the computer these keys do nothing'
 check "FILES: screenshot in the per-user folder" has_text FILES '\$XDG_DATA_HOME/tabrivet/capture\.pcx'
 check "FILES: default per-user folder" has_text FILES '~/\.local/share/tabrivet/'
-check "EXIT STATUS: 0 is quitting from the title screen" has_text "EXIT STATUS" '^ +0 +The player quit from the title screen'
+check "EXIT STATUS: 0 is quitting from the title screen" has_text "EXIT STATUS" '^ +0 +The +player +quit +from +the +title +screen'
+check "EXIT STATUS: 0 also on closing the window" has_phrase "EXIT STATUS" "or closed the game's window"
 check "EXIT STATUS: 1 is a start-up failure" has_text "EXIT STATUS" '^ +1 +The +game +could +not +start'
 check "EXIT STATUS: the failures listed" has_phrase "EXIT STATUS" 'no display could be opened, the keyboard or mouse driver could not be started, the 640×480 graphics mode could not be set, or the data file is missing or damaged'
 check "EXIT STATUS: the launcher's own failures" has_phrase "EXIT STATUS" 'The launcher also ends with status 1'
