@@ -2,7 +2,7 @@
 // screen, and no memory left behind however many times it runs.
 #include "test_support.h"
 
-#include <malloc.h>
+#include <malloc.h>  // mallinfo2, where the C library is glibc
 
 #include <vector>
 
@@ -62,6 +62,9 @@ TEST_F(FadeTest, ThirtyTwoBlendsTowardsBlackReachTheScreen)
 
 TEST_F(FadeTest, ManyVisitsLeaveNoBitmapBehind)
 {
+#ifndef __GLIBC__
+    GTEST_SKIP() << "counts the C library's heap with glibc's mallinfo2";
+#else
     fade_out();  // the library's first use of the blender may allocate once
     size_t before = mallinfo2().uordblks;
     for (int i = 0; i < 20; i++)
@@ -69,4 +72,5 @@ TEST_F(FadeTest, ManyVisitsLeaveNoBitmapBehind)
     size_t after = mallinfo2().uordblks;
     // One forgotten overlay alone would be 640 x 480 x 2 bytes.
     EXPECT_LT(after, before + 4096);
+#endif
 }

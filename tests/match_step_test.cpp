@@ -3,11 +3,10 @@
 // the serve, the key clearing, the screenshot and the pause box.
 #include "test_support.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <string>
 #include <vector>
 
 #include "effects/effects.h"
@@ -301,20 +300,20 @@ class InTempDir {
 public:
     InTempDir()
     {
-        char templ[] = "/tmp/tabrivet-test-XXXXXX";
-        dir = mkdtemp(templ);
-        old = getcwd(nullptr, 0);
-        EXPECT_EQ(chdir(dir.c_str()), 0);
+        namespace fs = std::filesystem;
+        // The first name no other run holds now.
+        for (int i = 0; dir.empty() || !fs::create_directory(dir); i++)
+            dir = fs::temp_directory_path() / ("tabrivet-test-" + std::to_string(i));
+        old = fs::current_path();
+        fs::current_path(dir);
     }
     ~InTempDir()
     {
-        EXPECT_EQ(chdir(old), 0);
-        free(old);
-        std::string cmd = "rm -rf " + dir;
-        EXPECT_EQ(system(cmd.c_str()), 0);
+        std::filesystem::current_path(old);
+        std::error_code failure;
+        EXPECT_GT(std::filesystem::remove_all(dir, failure), 0u) << failure.message();
     }
-    std::string dir;
-    char *old;
+    std::filesystem::path dir, old;
 };
 
 TEST_F(MatchStepTest, PrintScreenSavesTheFrameOnScreen)
@@ -338,12 +337,10 @@ TEST_F(MatchStepTest, ScreenshotThatCannotBeWrittenLeavesTheMatchGoingOn)
 {
     InTempDir tmp;
     // A folder where the file should go: nothing can write it, whoever runs the test.
-    ASSERT_EQ(mkdir("capture.pcx", 0755), 0);
+    ASSERT_TRUE(std::filesystem::create_directory("capture.pcx"));
     key[KEY_PRTSCR] = 1;
     EXPECT_EQ(step(10), 0);
-    struct stat st;
-    ASSERT_EQ(stat("capture.pcx", &st), 0);
-    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    EXPECT_TRUE(std::filesystem::is_directory("capture.pcx"));
     EXPECT_EQ(ball.x, 322.5);
     step(10);
     EXPECT_EQ(ball.x, 325.0);

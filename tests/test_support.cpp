@@ -51,11 +51,17 @@ void GameTest::TearDown()
 
 bool same_region(BITMAP *a, BITMAP *b, int x, int y, int w, int h)
 {
-    for (int j = y; j < y + h; j++)
-        for (int i = x; i < x + w; i++)
-            if (getpixel(a, i, j) != getpixel(b, i, j))
-                return false;
-    return true;
+    // Held once for the whole walk: a screen in video memory (DirectDraw) is otherwise
+    // locked and unlocked again for every pixel read.
+    acquire_bitmap(a);
+    acquire_bitmap(b);
+    bool same = true;
+    for (int j = y; same && j < y + h; j++)
+        for (int i = x; same && i < x + w; i++)
+            same = getpixel(a, i, j) == getpixel(b, i, j);
+    release_bitmap(b);
+    release_bitmap(a);
+    return same;
 }
 
 BITMAP *reference_text(int x, int y, int colour, const std::string &text)

@@ -88,7 +88,7 @@ static void put_chunk(std::vector<uint8_t> *out, const char *type, const std::ve
     put_be32(out, crc32_of(out->data() + start, out->size() - start));
 }
 
-bool write_png_rgba(const std::string &path, int w, int h, const std::vector<uint8_t> &rgba)
+std::vector<uint8_t> png_rgba(int w, int h, const std::vector<uint8_t> &rgba)
 {
     // Every row starts with filter type 0 (none).
     std::vector<uint8_t> raw;
@@ -125,7 +125,37 @@ bool write_png_rgba(const std::string &path, int w, int h, const std::vector<uin
     put_chunk(&png, "IHDR", header);
     put_chunk(&png, "IDAT", z);
     put_chunk(&png, "IEND", {});
-    return write_file(path, png);
+    return png;
+}
+
+bool write_png_rgba(const std::string &path, int w, int h, const std::vector<uint8_t> &rgba)
+{
+    return write_file(path, png_rgba(w, h, rgba));
+}
+
+bool write_ico(const std::string &path, const std::vector<int> &sizes,
+               const std::vector<std::vector<uint8_t>> &pngs)
+{
+    // The directory: reserved, type 1 (icon), the count; then one 16-byte entry a picture.
+    std::vector<uint8_t> ico;
+    put_le16(&ico, 0);
+    put_le16(&ico, 1);
+    put_le16(&ico, (uint32_t)sizes.size());
+    uint32_t offset = 6 + 16 * (uint32_t)sizes.size();
+    for (size_t i = 0; i < sizes.size(); i++) {
+        ico.push_back((uint8_t)(sizes[i] >= 256 ? 0 : sizes[i]));  // 0 stands for 256
+        ico.push_back((uint8_t)(sizes[i] >= 256 ? 0 : sizes[i]));
+        ico.push_back(0);  // no palette
+        ico.push_back(0);
+        put_le16(&ico, 1);   // planes
+        put_le16(&ico, 32);  // bits per pixel
+        put_le32(&ico, (uint32_t)pngs[i].size());
+        put_le32(&ico, offset);
+        offset += (uint32_t)pngs[i].size();
+    }
+    for (const auto &png : pngs)
+        ico.insert(ico.end(), png.begin(), png.end());
+    return write_file(path, ico);
 }
 
 bool write_wav_mono16(const std::string &path, int rate, const std::vector<float> &samples)

@@ -1,6 +1,7 @@
 // The application icon at 32, 48, 64 and 128 pixels: the ball flying between two paddles
 // on a dark rounded tile edged in the menu's orange, rendered with supersampling and
-// saved as RGBA PNG, and at 48 pixels as XPM data that the game compiles in for its window.
+// saved as RGBA PNG, at 48 pixels as XPM data that the game compiles in for its X window,
+// and as a Windows icon file for the Windows program.
 #include "make_assets.h"
 
 #include <cmath>
@@ -194,5 +195,13 @@ bool make_icons(const std::string &dir)
         if (!write_png_rgba(dir + name, size, size, render_icon(size)))
             return false;
     }
-    return write_xpm(dir + "/icon.xpm", XPM_ICON_SIZE, render_icon(XPM_ICON_SIZE));
+    if (!write_xpm(dir + "/icon.xpm", XPM_ICON_SIZE, render_icon(XPM_ICON_SIZE)))
+        return false;
+
+    // The Windows program's icon, down to the 16 pixels of a title bar.
+    const std::vector<int> ico_sizes = {16, 32, 48, 64, 128};
+    std::vector<std::vector<uint8_t>> pngs;
+    for (int size : ico_sizes)
+        pngs.push_back(png_rgba(size, size, render_icon(size)));
+    return write_ico(dir + "/tabrivet.ico", ico_sizes, pngs);
 }

@@ -2,7 +2,14 @@
 # sound and tune into the build's assets folder, packs them with the library's dat tool
 # into data/tabrivet.dat, and makes patches.dat (the tune's instruments) with pat2dat.
 set(TABRIVET_ASSET_DIR ${CMAKE_BINARY_DIR}/assets)
-set(TABRIVET_DATA_FILE ${CMAKE_SOURCE_DIR}/data/tabrivet.dat)
+# The data file goes where ./play.sh runs the game; a cross build keeps its own in its
+# build folder, so that it never writes over the native build's.
+if(CMAKE_CROSSCOMPILING)
+  set(TABRIVET_DATA_DIR ${CMAKE_BINARY_DIR})
+else()
+  set(TABRIVET_DATA_DIR ${CMAKE_SOURCE_DIR}/data)
+endif()
+set(TABRIVET_DATA_FILE ${TABRIVET_DATA_DIR}/tabrivet.dat)
 set(TABRIVET_PATCHES_FILE ${CMAKE_BINARY_DIR}/patches.dat)
 
 find_program(ALLEGRO_DAT_EXECUTABLE dat REQUIRED)
@@ -31,7 +38,7 @@ target_link_libraries(make_assets PRIVATE PkgConfig::ALLEGRO)
 set(TABRIVET_BITMAPS ball.bmp pause.bmp logo.bmp cursor.bmp paddle_left.bmp paddle_right.bmp)
 set(TABRIVET_SAMPLES bounce.wav hit.wav)
 set(TABRIVET_TUNE music.mid)
-set(TABRIVET_ICONS icon-32.png icon-48.png icon-64.png icon-128.png icon.xpm)
+set(TABRIVET_ICONS icon-32.png icon-48.png icon-64.png icon-128.png icon.xpm tabrivet.ico)
 set(asset_outputs)
 foreach(name ${TABRIVET_BITMAPS} ${TABRIVET_SAMPLES} ${TABRIVET_TUNE} ${TABRIVET_ICONS})
   list(APPEND asset_outputs ${TABRIVET_ASSET_DIR}/${name})
@@ -54,7 +61,7 @@ add_custom_target(tabrivet_assets DEPENDS ${asset_outputs})
 # older file survives.
 add_custom_command(
   OUTPUT ${TABRIVET_DATA_FILE}
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_SOURCE_DIR}/data
+  COMMAND ${CMAKE_COMMAND} -E make_directory ${TABRIVET_DATA_DIR}
   COMMAND ${CMAKE_COMMAND} -E rm -f ${TABRIVET_DATA_FILE}
   COMMAND ${ALLEGRO_DAT_EXECUTABLE} -n0 -s1 -bpp 16 ${TABRIVET_DATA_FILE} -t BMP -a ${TABRIVET_BITMAPS}
   COMMAND ${ALLEGRO_DAT_EXECUTABLE} -n0 -s1 ${TABRIVET_DATA_FILE} -t SAMP -a ${TABRIVET_SAMPLES}

@@ -36,3 +36,4 @@ int main(int argc, char **argv)
     allegro_exit();
     return ok ? 0 : 1;
 }
+END_OF_MAIN()

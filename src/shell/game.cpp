@@ -1,18 +1,11 @@
 // The game's shared state and the small routines every screen uses: key clearing,
 // serving the ball from the centre, putting a paddle back at its start, and the
-// one way start-up reports a failure; the quit signals, the window's close request and the
-// timer that keeps the retrace going outside a match.
+// one way start-up reports a failure; the window's close request and the timer that keeps
+// the retrace going outside a match.
 #include "shell/game.h"
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-
-#define QUIT_SIGNAL_COUNT 3
-
-// Ctrl+C, kill and the end of the terminal or session.
-static const int quit_signals[QUIT_SIGNAL_COUNT] = {SIGINT, SIGTERM, SIGHUP};
-static int ignored_at_start[QUIT_SIGNAL_COUNT];
 
 BITMAP *ball_bmp;
 BITMAP *pause_bmp;
@@ -53,47 +46,6 @@ void startup_failure(const char *text)
     // The library's exit is not left to exit(): see main.
     allegro_exit();
     exit(1);
-}
-
-// Notes which quit signals the game was started with ignored (nohup, a background job),
-// before the library puts its own handlers on some of them.
-void note_inherited_signals(void)
-{
-    for (int i = 0; i < QUIT_SIGNAL_COUNT; i++) {
-        struct sigaction before;
-        sigaction(quit_signals[i], NULL, &before);
-        ignored_at_start[i] = before.sa_handler == SIG_IGN;
-    }
-}
-
-static void on_quit_signal(int sig)
-{
-    quit_signal = sig;
-}
-
-// Replaces the library's handlers, which shut the library down inside the handler and then
-// let the interrupted frame carry on with what they destroyed: a quit signal now only asks
-// the screens to end, and the game shuts down the usual way. Ignored signals stay ignored.
-void catch_quit_signals(void)
-{
-    for (int i = 0; i < QUIT_SIGNAL_COUNT; i++) {
-        struct sigaction action = {};
-        action.sa_handler = ignored_at_start[i] ? SIG_IGN : on_quit_signal;
-        sigemptyset(&action.sa_mask);
-        action.sa_flags = SA_RESTART;
-        sigaction(quit_signals[i], &action, NULL);
-    }
-}
-
-// After the shutdown that a quit signal asked for, ends the process by that signal, as its
-// sender expects; returns when none came.
-void end_by_quit_signal(void)
-{
-    const int sig = quit_signal;
-    if (sig == 0)
-        return;
-    signal(sig, SIG_DFL);
-    raise(sig);
 }
 
 // Called by the library's input thread when the window manager asks the window to close;

@@ -90,9 +90,6 @@ extern std::atomic<int> close_requested;
 #define RETRACE_KEEPER_PERIOD MSEC_TO_TIMER(1)
 
 void startup_failure(const char *text);
-void note_inherited_signals(void);
-void catch_quit_signals(void);
-void end_by_quit_signal(void);
 void catch_close_request(void);
 int quit_requested(void);  // 1 once a quit signal or a close request came
 void retrace_keeper(void);

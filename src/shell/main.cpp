@@ -25,6 +25,7 @@ int main(int argc, char *argv[])
         startup_failure("Le driver syst\xe8me ne peut \xeatre initialis\xe9 :(\n");
     catch_quit_signals();
     catch_close_request();
+    enter_game_folder();
     set_window_title("Tabrivet");
     install_timer();
     if (install_keyboard() < 0)

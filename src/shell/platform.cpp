@@ -1,13 +1,66 @@
 // What differs between the systems the game runs on, kept in one place so that no screen
-// depends on the system: under X the window's class, its icon and the choice of a window
-// in a Wayland session.
+// depends on the system. Under X: the window's class and icon, a window in a Wayland
+// session, and the POSIX quit signals. On Windows: the icon comes from the program's
+// resources, the game runs in its own folder, and there are no quit signals to catch.
 #include "shell/platform.h"
 #include "shell/game.h"
 
+#ifdef ALLEGRO_WINDOWS
+
+#include <winalleg.h>  // the Windows API, with its BITMAP kept apart from the library's
+
+#include <cwchar>
+
+void prepare_window(void)
+{
+    // The library names its window after the title set once it runs, and takes the icon
+    // from the program's resource "allegro_icon".
+}
+
+// Started from Explorer, a shortcut or a prompt elsewhere, the game still finds its data
+// file beside the program, as the library finds patches.dat there, and saves its
+// screenshots there. The path is read in UTF-16, so any folder name works.
+void enter_game_folder(void)
+{
+    wchar_t path[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(NULL, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH)
+        return;
+    wchar_t *slash = wcsrchr(path, L'\\');
+    if (slash == NULL)
+        return;
+    *slash = L'\0';
+    SetCurrentDirectoryW(path);
+}
+
+int set_game_mode(void)
+{
+    return set_gfx_mode(GFX_AUTODETECT, 640, 480, 0, 0);
+}
+
+// A program with a window and no console gets no Ctrl+C; closing its window, which the
+// system also asks at the end of the session, ends it instead.
+void note_inherited_signals(void)
+{
+}
+
+void catch_quit_signals(void)
+{
+}
+
+void end_by_quit_signal(void)
+{
+}
+
+#else
+
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
 #include <xalleg.h>  // xwin_set_window_name: the library's call for the X window's class
+
+#define QUIT_SIGNAL_COUNT 3
 
 // The picture the library gives its X window as icon (XPM data); the library defines it,
 // pointing at its own, but leaves it out of its public headers.
@@ -16,6 +69,10 @@ extern void *allegro_icon;
 // tabrivet_icon_xpm: the game's icon at 48 pixels, written by the asset program from the
 // same drawing as the menu's icons.
 #include "icon.xpm"
+
+// Ctrl+C, kill and the end of the terminal or session.
+static const int quit_signals[QUIT_SIGNAL_COUNT] = {SIGINT, SIGTERM, SIGHUP};
+static int ignored_at_start[QUIT_SIGNAL_COUNT];
 
 // 1 in a Wayland session. There the library's fullscreen X driver gets no keyboard and a
 // stretched picture from Xwayland, while its windowed driver works as on any X desktop.
@@ -35,9 +92,57 @@ void prepare_window(void)
     allegro_icon = (void *)tabrivet_icon_xpm;
 }
 
+// The game runs in the folder it was started in: the launcher chooses the player's own.
+void enter_game_folder(void)
+{
+}
+
 int set_game_mode(void)
 {
     if (wayland_session() && set_gfx_mode(GFX_AUTODETECT_WINDOWED, 640, 480, 0, 0) == 0)
         return 0;
     return set_gfx_mode(GFX_AUTODETECT, 640, 480, 0, 0);
 }
+
+// Notes which quit signals the game was started with ignored (nohup, a background job),
+// before the library puts its own handlers on some of them.
+void note_inherited_signals(void)
+{
+    for (int i = 0; i < QUIT_SIGNAL_COUNT; i++) {
+        struct sigaction before;
+        sigaction(quit_signals[i], NULL, &before);
+        ignored_at_start[i] = before.sa_handler == SIG_IGN;
+    }
+}
+
+static void on_quit_signal(int sig)
+{
+    quit_signal = sig;
+}
+
+// Replaces the library's handlers, which shut the library down inside the handler and then
+// let the interrupted frame carry on with what they destroyed: a quit signal now only asks
+// the screens to end, and the game shuts down the usual way. Ignored signals stay ignored.
+void catch_quit_signals(void)
+{
+    for (int i = 0; i < QUIT_SIGNAL_COUNT; i++) {
+        struct sigaction action = {};
+        action.sa_handler = ignored_at_start[i] ? SIG_IGN : on_quit_signal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(quit_signals[i], &action, NULL);
+    }
+}
+
+// After the shutdown that a quit signal asked for, ends the process by that signal, as its
+// sender expects; returns when none came.
+void end_by_quit_signal(void)
+{
+    const int sig = quit_signal;
+    if (sig == 0)
+        return;
+    signal(sig, SIG_DFL);
+    raise(sig);
+}
+
+#endif

@@ -522,6 +522,61 @@ def sprite(name):
     return _sprites[name]
 
 
+TITLE_LABEL_COLOUR = (255, 155, 68)
+TITLE_ROWS = [  # (label, row y, values it may show) of the title screen
+    ("Nombre de joueurs :", 255, ("1 Joueur", "2 Joueurs")),
+    ("Difficulte :", 285, ("Facile", "Moyen", "Difficile", "Imbattable")),
+    ("Musique :", 315, ("Non", "Oui")),
+]
+TITLE_VALUE_X = 218
+
+
+def _near(img, text, x, y, color=None):
+    """Where text is drawn within a pixel of (x, y) in the game's picture, or None."""
+    for dy in (0, -1, 1):
+        at = font().find(img, text, y + dy, (x - 1, x + 2), color)
+        if at is not None:
+            return (at, y + dy)
+    return None
+
+
+def title_parts(img):
+    """The places of the title screen's parts in the 640x480 picture, each where it is
+    drawn in the game's own frame (None where it is not found within a pixel of there):
+    {part: (found at, wanted at)}."""
+    f = font()
+    got = {}
+    for label, y, values in TITLE_ROWS:
+        got[label] = (_near(img, label, 55, y, TITLE_LABEL_COLOUR), (55, y))
+        value = f.read(img, TITLE_VALUE_X, y, max(map(len, values))).rstrip()
+        got["value of " + label] = (_near(img, value, TITLE_VALUE_X, y) if value in values
+                                    else None, (TITLE_VALUE_X, y))
+    got["Jouer"] = (_near(img, "Jouer", 300, 390), (300, 390))
+    got["version line"] = (_near(img, "By Talvrune - Version", 2, 470), (2, 470))
+    got["logo"] = (sprite("logo").find(img, (0, 0, 640, 240)), (0, 0))
+    return got
+
+
+def check_title_parts(case, game):
+    """Asserts, one subtest a part, that the game's title screen shows every part within a
+    pixel of where its own 640x480 frame has it. A star crossing a text can spoil one
+    picture, so the next ones are looked at too."""
+    last = [None]
+
+    def all_in_place(img):
+        last[0] = title_parts(img)
+        return all(at is not None for at, _ in last[0].values())
+    try:
+        game.wait_screen(all_in_place, 10, "the title screen's parts")
+    except TimeoutError:
+        pass
+    for part, (at, want) in last[0].items():
+        with case.subTest(part=part):
+            case.assertIsNotNone(at, "%s not drawn 1:1 at %s" % (part, want))
+            case.assertLessEqual(abs(at[0] - want[0]), 1, part)
+            case.assertLessEqual(abs(at[1] - want[1]), 1, part)
+
+
 def find_ball(img):
     """The centre of the ball sprite in a match picture, or None."""
     s = sprite("ball")

@@ -24,12 +24,6 @@ OUTER = (1280, 960)   # the outer X server's screen: room around weston's output
 OUTPUT = (1024, 768)  # weston's output, a window at the outer screen's top left
 LABEL = (255, 155, 68)  # the colour of the title screen's row labels
 ANCHOR = ("Nombre de joueurs :", 55, 255)  # the first row's label, at its place in the game
-ROWS = [  # (label, row y, values it may show) of the title screen
-    ("Nombre de joueurs :", 255, ("1 Joueur", "2 Joueurs")),
-    ("Difficulte :", 285, ("Facile", "Moyen", "Difficile", "Imbattable")),
-    ("Musique :", 315, ("Non", "Oui")),
-]
-VALUE_X = 218
 # The title screen shows within this many seconds of the launch; the fullscreen driver's
 # picture, stretched over the output, took half a minute and more to come through Xwayland.
 SHOWS_WITHIN = 10.0
@@ -193,32 +187,6 @@ def locate_title(img):
     return None
 
 
-def near(img, text, x, y, color=None):
-    """Where text is drawn within a pixel of (x, y) in the game's picture, or None."""
-    for dy in (0, -1, 1):
-        at = harness.font().find(img, text, y + dy, (x - 1, x + 2), color)
-        if at is not None:
-            return (at, y + dy)
-    return None
-
-
-def measure(img):
-    """The places of the title screen's parts in the 640x480 picture, each where it is
-    drawn in the game's own frame (None where it is not found within a pixel of there)."""
-    f = harness.font()
-    got = {}
-    for label, y, values in ROWS:
-        got[label] = (near(img, label, 55, y, LABEL), (55, y))
-        value = f.read(img, VALUE_X, y, max(map(len, values))).rstrip()
-        got["value of " + label] = (near(img, value, VALUE_X, y) if value in values else None,
-                                    (VALUE_X, y))
-    got["Jouer"] = (near(img, "Jouer", 300, 390), (300, 390))
-    got["version line"] = (near(img, "By Talvrune - Version", 2, 470), (2, 470))
-    logo = harness.sprite("logo")
-    got["logo"] = (logo.find(img, (0, 0, 640, 240)), (0, 0))
-    return got
-
-
 @unittest.skipIf(MISSING, "no %s installed: the Wayland session case needs weston with its "
                  "x11 backend, Xwayland and weston-terminal" % ", ".join(MISSING))
 class WaylandSession(unittest.TestCase):
@@ -278,22 +246,8 @@ class WaylandSession(unittest.TestCase):
                                  "the window is not where its picture is shown")
 
                 # 1:1: every part of the title screen is where the game's 640x480 frame
-                # has it, the 8x8 text matching glyph for glyph. A star crossing a text can
-                # spoil one picture, so the next ones are looked at too.
-                last = [None]
-
-                def all_in_place(img):
-                    last[0] = measure(img)
-                    return all(at is not None for at, _ in last[0].values())
-                try:
-                    game.wait_screen(all_in_place, 10, "the title screen's parts")
-                except TimeoutError:
-                    pass
-                for part, (at, want) in last[0].items():
-                    with self.subTest(part=part):
-                        self.assertIsNotNone(at, "%s not drawn 1:1 at %s" % (part, want))
-                        self.assertLessEqual(abs(at[0] - want[0]), 1, part)
-                        self.assertLessEqual(abs(at[1] - want[1]), 1, part)
+                # has it, the 8x8 text matching glyph for glyph.
+                harness.check_title_parts(self, game)
                 self.assertEqual(game.menu_value("1"), "1 Joueur")
 
                 # Weston's pointer follows the seat's once it has left weston's window and

@@ -1,0 +1,109 @@
+"""The Windows release under Wine: its zip, unpacked alone into an empty folder, holds the
+program, its two data files, the licences and a README, and plays with nothing else. The
+program runs in Wine in its own Xvfb, with a Wine prefix and a HOME of its own whose ALSA
+default device is the harness's file capture, started from another folder (it finds its
+files beside itself). Its title screen shows drawn 1:1, 1 changes the first row, 3 turns
+"Musique" on, Enter starts a match whose tune reaches the ALSA device, Space serves, Esc
+opens the pause box and Enter leaves it, and Esc on the title screen quits with status 0.
+
+The zip is dist/windows/build.sh's, named by TABRIVET_WINDOWS_ZIP."""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+import zipfile
+
+import harness
+
+ZIP = os.environ.get("TABRIVET_WINDOWS_ZIP", "")
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver64"
+CONTENTS = ["tabrivet.exe", "tabrivet.dat", "patches.dat", "README.txt", "COPYRIGHT.txt",
+            "GPL-2.txt", "ALLEGRO-LICENSE.txt"]
+CENTRE = (320, 240)
+
+
+class GameUnderWine(harness.Game):
+    """The unpacked Windows program under Wine, on the harness's own Xvfb and sound
+    capture, started from its HOME rather than from its own folder."""
+
+    def __init__(self, exe, **kw):
+        super().__init__(name="windows", **kw)
+        self.exe = exe
+
+    def _prepare(self):
+        super()._prepare()
+        self.env.update(WINEPREFIX=os.path.join(self.dir, "wineprefix"), WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        # A new prefix is made by the first program Wine runs in it; have that done first.
+        subprocess.run([WINE, "wineboot", "--init"], env=self.env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=300, check=True)
+        self.wineserver("-w")
+
+    def wineserver(self, how):
+        subprocess.run([WINESERVER, how], env=self.env, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL, timeout=120)
+
+    def _launch(self):
+        self.stdout_path = os.path.join(self.dir, "stdout")
+        self.stderr_path = os.path.join(self.dir, "stderr")
+        with open(self.stdout_path, "wb") as out, open(self.stderr_path, "wb") as err:
+            self.proc = subprocess.Popen([WINE, self.exe], cwd=self.home, env=self.env,
+                                         stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                                         start_new_session=True)
+
+    def close(self):
+        if self.dir:
+            self.wineserver("-k")
+        super().close()
+
+    def sound_bytes(self, start=0):
+        """The capture from byte start on, in whatever sample format Wine chose."""
+        with open(self.sound_file, "rb") as f:
+            f.seek(start)
+            return f.read()
+
+
+@unittest.skipUnless(os.path.isfile(ZIP) and os.access(WINE, os.X_OK),
+                     "no Windows release (dist/windows/build.sh) or no Wine (wine64)")
+class WindowsRelease(unittest.TestCase):
+    def test_the_zip_alone_plays_under_wine(self):
+        folder = tempfile.mkdtemp(prefix="tabrivet-windows-")
+        try:
+            with zipfile.ZipFile(ZIP) as z:
+                names = z.namelist()
+                top = names[0].split("/")[0]
+                self.assertEqual(sorted(n for n in names if not n.endswith("/")),
+                                 sorted(top + "/" + n for n in CONTENTS))
+                z.extractall(folder)
+            exe = os.path.join(folder, top, "tabrivet.exe")
+            with GameUnderWine(exe) as game:
+                self.play(game)
+        finally:
+            shutil.rmtree(folder, ignore_errors=True)
+
+    def play(self, game):
+        game.wait_title(120)
+        harness.check_title_parts(self, game)
+        game.choose("1", "2 Joueurs")
+        game.choose("3", "Oui")
+
+        before = os.path.getsize(game.sound_file) if os.path.exists(game.sound_file) else 0
+        game.press_until("Return", lambda img: harness.font().read(img, 5, 16, 12)
+                         == "Joueur 2 : 0", 30, "the match's score line")
+        # The tune: sound, not silence, in what Wine sent to ALSA since the match began and
+        # before the serve, after which the ball's sounds could be heard instead.
+        harness.wait_until(lambda: any(game.sound_bytes(before)), 20, 0.2,
+                           "the tune in the ALSA capture")
+        game.press_until("space", lambda img: harness.find_ball(img) not in (None, CENTRE),
+                         20, "the served ball to leave the centre")
+
+        game.press_until("Escape", harness.pause_box_shown, 20, "the pause box")
+        game.press_until("Return", game.is_title, 30, "the title screen")
+        self.assertEqual(game.quit(), 0)
+
+
+if __name__ == "__main__":
+    harness.main()
