@@ -2,18 +2,22 @@
 program, its two data files, the licences and a README, and plays with nothing else. The
 program runs in Wine in its own Xvfb, with a Wine prefix and a HOME of its own whose ALSA
 default device is the harness's file capture, started from another folder (it finds its
-files beside itself). Its title screen shows drawn 1:1, 1 changes the first row, 3 turns
-"Musique" on, Enter starts a match whose tune reaches the ALSA device, Space serves, Esc
-opens the pause box and Enter leaves it, and Esc on the title screen quits with status 0.
+files beside itself). Its title screen shows drawn 1:1 in a window with the game's icon,
+1 changes the first row, 3 turns "Musique" on, Enter starts a match whose tune reaches the
+ALSA device, Space serves, Esc opens the pause box and Enter leaves it, and Esc on the
+title screen quits with status 0.
 
 The zip is dist/windows/build.sh's, named by TABRIVET_WINDOWS_ZIP."""
 
 import os
+import re
 import shutil
+import struct
 import subprocess
 import tempfile
 import unittest
 import zipfile
+import zlib
 
 import harness
 
@@ -66,6 +70,46 @@ class GameUnderWine(harness.Game):
             return f.read()
 
 
+def png_argb(path):
+    """The pixels of an 8-bit RGBA PNG whose rows are unfiltered (as the asset program
+    writes them), as ARGB numbers, row after row."""
+    with open(path, "rb") as f:
+        data = f.read()
+    pos, idat, width, height = 8, b"", 0, 0
+    while pos < len(data):
+        size, kind = struct.unpack(">I4s", data[pos:pos + 8])
+        chunk = data[pos + 8:pos + 8 + size]
+        if kind == b"IHDR":
+            width, height = struct.unpack(">II", chunk[:8])
+        elif kind == b"IDAT":
+            idat += chunk
+        pos += 12 + size
+    raw = zlib.decompress(idat)
+    pixels = []
+    for y in range(height):
+        row = raw[y * (width * 4 + 1) + 1:(y + 1) * (width * 4 + 1)]
+        for x in range(0, width * 4, 4):
+            r, g, b, a = row[x:x + 4]
+            pixels.append(a << 24 | r << 16 | g << 8 | b)
+    return pixels
+
+
+def window_icons(env, name):
+    """{size: ARGB pixels} of the _NET_WM_ICON that Wine gives the X window named name."""
+    win = subprocess.run(["xdotool", "search", "--name", "^%s$" % name], env=env, check=True,
+                         stdout=subprocess.PIPE, timeout=30).stdout.split()[0]
+    out = subprocess.run(["xprop", "-notype", "-id", win, "-f", "_NET_WM_ICON", "32c",
+                          "_NET_WM_ICON"], env=env, check=True, stdout=subprocess.PIPE,
+                         timeout=30).stdout.decode()
+    numbers = [int(n) for n in re.findall(r"\d+", out.partition("=")[2])]
+    icons = {}
+    while len(numbers) >= 2:
+        w, h = numbers[:2]
+        icons[w] = numbers[2:2 + w * h]
+        numbers = numbers[2 + w * h:]
+    return icons
+
+
 @unittest.skipUnless(os.path.isfile(ZIP) and os.access(WINE, os.X_OK),
                      "no Windows release (dist/windows/build.sh) or no Wine (wine64)")
 class WindowsRelease(unittest.TestCase):
@@ -87,6 +131,10 @@ class WindowsRelease(unittest.TestCase):
     def play(self, game):
         game.wait_title(120)
         harness.check_title_parts(self, game)
+        # The program's icon resource is the game's own, and its window shows it.
+        icons = window_icons(game.env, "Tabrivet")
+        self.assertEqual(icons.get(32), png_argb(os.path.join(harness.config().assets,
+                                                              "icon-32.png")))
         game.choose("1", "2 Joueurs")
         game.choose("3", "Oui")
 
