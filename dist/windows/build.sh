@@ -29,7 +29,7 @@ cmake --build "$out/game" -j"$(nproc)"
 version=$(sed -n 's/^project(tabrivet VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 stage=$out/stage
 rm -rf "$stage"
-cmake --install "$out/game" --prefix "$stage" --strip
+cmake --install "$out/game" --prefix "$stage"
 python3 dist/windows/pack_zip.py "$out/tabrivet-$version-windows.zip" "$stage" dist/changelog \
     tabrivet.exe tabrivet.dat patches.dat README.txt COPYRIGHT.txt GPL-2.txt ALLEGRO-LICENSE.txt
 # Wine's server ends with the last program of the prefix.
