@@ -38,8 +38,8 @@ int set_game_mode(void)
     return set_gfx_mode(GFX_AUTODETECT, 640, 480, 0, 0);
 }
 
-// A program with a window and no console gets no Ctrl+C; closing its window, which the
-// system also asks at the end of the session, ends it instead.
+// A program with a window and no console gets no Ctrl+C or kill signals: closing its
+// window (the close button, Alt+F4) is how it is asked to end.
 void note_inherited_signals(void)
 {
 }
