@@ -984,16 +984,27 @@ class Game:
             self.mouse_up(button)
         time.sleep(after)
 
+    POINT_AGAIN_AFTER = 8.0
+
     def click_until(self, x, y, fn, timeout=20, what="the screen to answer a click",
                     button=1):
         """Points at (x, y) and holds the button until fn(screenshot) is true; returns
-        (value, screenshot)."""
-        self.point_at(x, y)
-        self.mouse_down(button)
-        try:
-            return self.wait_screen(fn, timeout, what, 0.05)
-        finally:
-            self.mouse_up(button)
+        (value, screenshot). When the screen has not answered within POINT_AGAIN_AFTER
+        seconds, it lets go, points and presses again: once, on a loaded machine, the
+        game's pointer was seen nowhere near (x, y) after 30 s."""
+        end = time.monotonic() + timeout
+        while True:
+            self.point_at(x, y)
+            self.mouse_down(button)
+            try:
+                return self.wait_screen(
+                    fn, max(0.1, min(self.POINT_AGAIN_AFTER, end - time.monotonic())),
+                    what, 0.05)
+            except TimeoutError:
+                if time.monotonic() >= end:
+                    raise
+            finally:
+                self.mouse_up(button)
 
     # --- output: screen ---------------------------------------------------------------
 
