@@ -1,7 +1,6 @@
-// What differs between the systems the game runs on, kept in one place so that no screen
-// depends on the system. Under X: the window's class and icon, a window in a Wayland
-// session, and the POSIX quit signals. On Windows: the icon comes from the program's
-// resources, the game runs in its own folder, and there are no quit signals to catch.
+// What differs between the systems the game runs on, in one place so that no screen
+// depends on it. Under X: the window's class and icon, a window under Wayland, the POSIX
+// quit signals. On Windows: the icon resource, the game's own folder, no quit signals.
 #include "shell/platform.h"
 #include "shell/game.h"
 
