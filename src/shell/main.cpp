@@ -30,6 +30,7 @@ int main(int argc, char *argv[])
     install_timer();
     if (install_keyboard() < 0)
         startup_failure("Le driver clavier ne peut \xeatre initialis\xe9 :(\n");
+    follow_key_repeat_setting();
     if (install_mouse() < 0)
         startup_failure("Le driver souris ne peut \xeatre initialis\xe9 :(\n");
     set_color_depth(16);

@@ -32,6 +32,18 @@ void enter_game_folder(void)
     SetCurrentDirectoryW(path);
 }
 
+// The library repeats held keys itself here, after 250 ms whatever the player chose; a key
+// held a little long, Enter leaving the pause box say, then counts again on the next
+// screen. Windows' own settings: a delay of 0 to 3 (250 to 1000 ms) and a speed of 0 to
+// 31 (about 2.5 to 30 repeats a second).
+void follow_key_repeat_setting(void)
+{
+    int delay = 1, speed = 31;
+    SystemParametersInfo(SPI_GETKEYBOARDDELAY, 0, &delay, 0);
+    SystemParametersInfo(SPI_GETKEYBOARDSPEED, 0, &speed, 0);
+    set_keyboard_rate(250 * (delay + 1), (int)(1000.0 / (2.5 + speed * 27.5 / 31)));
+}
+
 int set_game_mode(void)
 {
     return set_gfx_mode(GFX_AUTODETECT, 640, 480, 0, 0);
@@ -93,6 +105,11 @@ void prepare_window(void)
 
 // The game runs in the folder it was started in: the launcher chooses the player's own.
 void enter_game_folder(void)
+{
+}
+
+// The X server repeats held keys as the player set it; the library passes its repeats on.
+void follow_key_repeat_setting(void)
 {
 }
 

@@ -11,6 +11,9 @@ void prepare_window(void);
 // the system starts programs elsewhere.
 void enter_game_folder(void);
 
+// Once the keyboard is installed: held keys repeat as the player set them for the system.
+void follow_key_repeat_setting(void);
+
 // Sets the 640x480 mode: the whole screen, or a window first where the whole screen
 // would not work; returns the library's result.
 int set_game_mode(void);

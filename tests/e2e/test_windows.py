@@ -64,27 +64,31 @@ class GameUnderWine(harness.Game):
     # no answer.
     TAP = 0.12
 
-    def press_until(self, key, fn, timeout=20, what="the screen to answer a key"):
+    def tap(self, key, hold=TAP, after=0):
+        """Presses and releases key in one xdotool run, so that starting a second one on a
+        busy machine cannot stretch the press into the library's repeat."""
+        self.xdotool("keydown", key, "sleep", hold, "keyup", key)
+        time.sleep(after)
+
+    def tap_until(self, key, wait, timeout, what):
+        """Taps key until wait(seconds, what) returns, giving each tap up to 3 s."""
         end = time.monotonic() + timeout
         while True:
-            self.tap(key, hold=self.TAP, after=0)
+            self.tap(key)
             try:
-                return self.wait_screen(fn, max(0.1, min(3.0, end - time.monotonic())),
-                                        "%s (%s tapped)" % (what, key), 0.05)
+                return wait(max(0.1, min(3.0, end - time.monotonic())),
+                            "%s (%s tapped)" % (what, key))
             except TimeoutError:
                 if time.monotonic() > end:
                     raise
 
+    def press_until(self, key, fn, timeout=20, what="the screen to answer a key"):
+        return self.tap_until(key, lambda t, w: self.wait_screen(fn, t, w, 0.05), timeout,
+                              what)
+
     def press(self, key, until, timeout=20, what="the game to answer a key"):
-        end = time.monotonic() + timeout
-        while True:
-            self.tap(key, hold=self.TAP, after=0)
-            try:
-                return harness.wait_until(until, max(0.1, min(3.0, end - time.monotonic())),
-                                          0.05, "%s (%s tapped)" % (what, key))
-            except TimeoutError:
-                if time.monotonic() > end:
-                    raise
+        return self.tap_until(key, lambda t, w: harness.wait_until(until, t, 0.05, w),
+                              timeout, what)
 
     def close(self):
         if self.dir:
