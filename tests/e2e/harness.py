@@ -760,6 +760,7 @@ class Game:
         self.xserver = None
         self.proc = None
         self.dir = None
+        self.args = []  # after the binary on its command line
 
     # --- life cycle -------------------------------------------------------------------
 
@@ -819,9 +820,9 @@ class Game:
             for sig, action in dispositions.items():
                 signal.signal(sig, action)
         with open(self.stdout_path, "wb") as out, open(self.stderr_path, "wb") as err:
-            self.proc = subprocess.Popen([self.binary], cwd=self.work, env=self.env,
-                                         stdin=subprocess.DEVNULL, stdout=out, stderr=err,
-                                         start_new_session=True,
+            self.proc = subprocess.Popen([self.binary] + self.args, cwd=self.work,
+                                         env=self.env, stdin=subprocess.DEVNULL, stdout=out,
+                                         stderr=err, start_new_session=True,
                                          preexec_fn=set_dispositions if dispositions else None)
 
     def close(self):

@@ -32,14 +32,20 @@ CENTRE = (320, 240)
 
 class GameUnderWine(harness.Game):
     """The unpacked Windows program under Wine, on the harness's own Xvfb and sound
-    capture, started from its HOME rather than from its own folder."""
+    capture, started from a folder without its files."""
 
-    def __init__(self, exe, **kw):
-        super().__init__(name="windows", **kw)
-        self.exe = exe
+    # The library repeats a key held for 250 ms itself on Windows whatever the X server
+    # does, so keys are tapped for less, in one xdotool run (two runs on a busy machine
+    # could stretch the press), and tapped again only when the game showed no answer.
+    TAP = 0.12
+
+    def __init__(self, exe):
+        super().__init__(name="windows", data=None)
+        self.args = [exe]
 
     def _prepare(self):
         super()._prepare()
+        self.binary = WINE
         self.env.update(WINEPREFIX=os.path.join(self.dir, "wineprefix"), WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=")
         # A new prefix is made by the first program Wine runs in it; have that done first.
@@ -51,44 +57,16 @@ class GameUnderWine(harness.Game):
         subprocess.run([WINESERVER, how], env=self.env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=120)
 
-    def _launch(self):
-        self.stdout_path = os.path.join(self.dir, "stdout")
-        self.stderr_path = os.path.join(self.dir, "stderr")
-        with open(self.stdout_path, "wb") as out, open(self.stderr_path, "wb") as err:
-            self.proc = subprocess.Popen([WINE, self.exe], cwd=self.home, env=self.env,
-                                         stdin=subprocess.DEVNULL, stdout=out, stderr=err,
-                                         start_new_session=True)
-
-    # The library repeats a key held for 250 ms itself on Windows, whatever the X server
-    # does, so keys are tapped for less than that and tapped again only if the game showed
-    # no answer.
-    TAP = 0.12
-
-    def tap(self, key, hold=TAP, after=0):
-        """Presses and releases key in one xdotool run, so that starting a second one on a
-        busy machine cannot stretch the press into the library's repeat."""
-        self.xdotool("keydown", key, "sleep", hold, "keyup", key)
-        time.sleep(after)
-
-    def tap_until(self, key, wait, timeout, what):
-        """Taps key until wait(seconds, what) returns, giving each tap up to 3 s."""
+    def press_until(self, key, fn, timeout=20, what="the screen to answer a key"):
         end = time.monotonic() + timeout
         while True:
-            self.tap(key)
+            self.xdotool("keydown", key, "sleep", self.TAP, "keyup", key)
             try:
-                return wait(max(0.1, min(3.0, end - time.monotonic())),
-                            "%s (%s tapped)" % (what, key))
+                return self.wait_screen(fn, max(0.1, min(3.0, end - time.monotonic())),
+                                        "%s (%s tapped)" % (what, key), 0.05)
             except TimeoutError:
                 if time.monotonic() > end:
                     raise
-
-    def press_until(self, key, fn, timeout=20, what="the screen to answer a key"):
-        return self.tap_until(key, lambda t, w: self.wait_screen(fn, t, w, 0.05), timeout,
-                              what)
-
-    def press(self, key, until, timeout=20, what="the game to answer a key"):
-        return self.tap_until(key, lambda t, w: harness.wait_until(until, t, 0.05, w),
-                              timeout, what)
 
     def close(self):
         if self.dir:
@@ -103,27 +81,15 @@ class GameUnderWine(harness.Game):
 
 
 def png_argb(path):
-    """The pixels of an 8-bit RGBA PNG whose rows are unfiltered (as the asset program
-    writes them), as ARGB numbers, row after row."""
+    """The ARGB pixels of an RGBA PNG as the asset program writes it: one IDAT right after
+    the IHDR, rows unfiltered."""
     with open(path, "rb") as f:
         data = f.read()
-    pos, idat, width, height = 8, b"", 0, 0
-    while pos < len(data):
-        size, kind = struct.unpack(">I4s", data[pos:pos + 8])
-        chunk = data[pos + 8:pos + 8 + size]
-        if kind == b"IHDR":
-            width, height = struct.unpack(">II", chunk[:8])
-        elif kind == b"IDAT":
-            idat += chunk
-        pos += 12 + size
-    raw = zlib.decompress(idat)
-    pixels = []
-    for y in range(height):
-        row = raw[y * (width * 4 + 1) + 1:(y + 1) * (width * 4 + 1)]
-        for x in range(0, width * 4, 4):
-            r, g, b, a = row[x:x + 4]
-            pixels.append(a << 24 | r << 16 | g << 8 | b)
-    return pixels
+    stride = struct.unpack(">I", data[16:20])[0] * 4 + 1
+    raw = zlib.decompress(data[41:41 + struct.unpack(">I", data[33:37])[0]])
+    rows = [raw[i + 1:i + stride] for i in range(0, len(raw), stride)]
+    return [a << 24 | r << 16 | g << 8 | b
+            for row in rows for r, g, b, a in zip(*[iter(row)] * 4)]
 
 
 def window_icons(env, name):
