@@ -57,6 +57,17 @@ class GameUnderWine(harness.Game):
         subprocess.run([WINESERVER, how], env=self.env, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL, timeout=120)
 
+    def screenshot(self):
+        # Wine makes and drops windows of its own as the program starts: xwd, which looks
+        # at every window, once met one that had just gone (BadWindow).
+        for attempt in range(5):
+            try:
+                return super().screenshot()
+            except subprocess.CalledProcessError:
+                if attempt == 4:
+                    raise
+                time.sleep(0.1)
+
     def press_until(self, key, fn, timeout=20, what="the screen to answer a key"):
         end = time.monotonic() + timeout
         while True:
