@@ -14,29 +14,21 @@ set(CMAKE_RC_COMPILER ${MINGW_TRIPLET}-windres)
 set(CMAKE_AR ${MINGW_TRIPLET}-ar CACHE FILEPATH "")
 set(CMAKE_RANLIB ${MINGW_TRIPLET}-ranlib CACHE FILEPATH "")
 
-# Headers and libraries come from the MinGW sysroot and from the prefixes of
-# the pkg-config folders in PKG_CONFIG_LIBDIR (PREFIX/lib/pkgconfig), such as
-# the cross-built Allegro: pkg_check_modules() looks the libraries up with
-# find_library(), which only searches inside these roots. Programs come from
-# the host.
+# Headers and libraries come from the MinGW sysroot and from the roots given with
+# -DCMAKE_FIND_ROOT_PATH (the cross-built Allegro); programs come from the host.
 list(APPEND CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLET})
-if(DEFINED ENV{PKG_CONFIG_LIBDIR})
-    string(REPLACE ":" ";" _mingw_pc_dirs "$ENV{PKG_CONFIG_LIBDIR}")
-    foreach(_mingw_pc_dir IN LISTS _mingw_pc_dirs)
-        get_filename_component(_mingw_prefix "${_mingw_pc_dir}/../.." ABSOLUTE)
-        list(APPEND CMAKE_FIND_ROOT_PATH "${_mingw_prefix}")
-    endforeach()
-endif()
-list(REMOVE_DUPLICATES CMAKE_FIND_ROOT_PATH)
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# Debian's wine64 package installs the 64-bit loader but no `wine` wrapper.
-find_program(WINE64_LOADER NAMES wine64 wine
-             PATHS /usr/lib/wine NO_DEFAULT_PATH)
+# The build's Windows programs (the asset program, the unit tests) run under Wine, in a
+# Wine prefix of the build's own, quietly, and without the prompt to install Wine's .NET
+# and HTML engines, which nothing here uses. Debian's wine64 package installs the 64-bit
+# loader but no `wine` wrapper.
+find_program(WINE64_LOADER NAMES wine64 wine PATHS /usr/lib/wine NO_DEFAULT_PATH)
 find_program(WINE64_LOADER NAMES wine64 wine)
 if(WINE64_LOADER)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE64_LOADER})
+    set(CMAKE_CROSSCOMPILING_EMULATOR env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
+        WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= ${WINE64_LOADER})
 endif()

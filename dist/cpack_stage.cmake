@@ -16,12 +16,6 @@ endforeach()
 
 if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
   include("${CPACK_TABRIVET_DIST_DIR}/changelog_date.cmake")
-  tabrivet_changelog_date("${CPACK_TABRIVET_DIST_DIR}/changelog" _tabrivet_date)
-  execute_process(COMMAND date -d "${_tabrivet_date}" +%s
-                  OUTPUT_VARIABLE _tabrivet_epoch OUTPUT_STRIP_TRAILING_WHITESPACE
-                  RESULT_VARIABLE _tabrivet_date_result)
-  if(NOT _tabrivet_date_result EQUAL 0 OR NOT _tabrivet_epoch MATCHES "^[0-9]+$")
-    message(FATAL_ERROR "cannot read the changelog's date '${_tabrivet_date}'")
-  endif()
+  tabrivet_changelog_epoch("${CPACK_TABRIVET_DIST_DIR}/changelog" _tabrivet_epoch)
   set(ENV{SOURCE_DATE_EPOCH} "${_tabrivet_epoch}")
 endif()

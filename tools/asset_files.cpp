@@ -128,11 +128,6 @@ std::vector<uint8_t> png_rgba(int w, int h, const std::vector<uint8_t> &rgba)
     return png;
 }
 
-bool write_png_rgba(const std::string &path, int w, int h, const std::vector<uint8_t> &rgba)
-{
-    return write_file(path, png_rgba(w, h, rgba));
-}
-
 bool write_ico(const std::string &path, const std::vector<int> &sizes,
                const std::vector<std::vector<uint8_t>> &pngs)
 {

@@ -188,20 +188,19 @@ static bool write_xpm(const std::string &path, int size, const std::vector<uint8
 
 bool make_icons(const std::string &dir)
 {
-    static const int sizes[] = {32, 48, 64, 128};
+    // Each size is rendered once: PNG files for the desktop from 32 pixels up, XPM data for
+    // the X window at 48, and all of them, down to a title bar's 16, in the Windows icon.
+    const std::vector<int> sizes = {16, 32, 48, 64, 128};
+    std::vector<std::vector<uint8_t>> pngs;
     for (int size : sizes) {
+        const std::vector<uint8_t> rgba = render_icon(size);
+        pngs.push_back(png_rgba(size, size, rgba));
         char name[32];
         snprintf(name, sizeof name, "/icon-%d.png", size);
-        if (!write_png_rgba(dir + name, size, size, render_icon(size)))
+        if (size >= 32 && !write_file(dir + name, pngs.back()))
+            return false;
+        if (size == XPM_ICON_SIZE && !write_xpm(dir + "/icon.xpm", size, rgba))
             return false;
     }
-    if (!write_xpm(dir + "/icon.xpm", XPM_ICON_SIZE, render_icon(XPM_ICON_SIZE)))
-        return false;
-
-    // The Windows program's icon, down to the 16 pixels of a title bar.
-    const std::vector<int> ico_sizes = {16, 32, 48, 64, 128};
-    std::vector<std::vector<uint8_t>> pngs;
-    for (int size : ico_sizes)
-        pngs.push_back(png_rgba(size, size, render_icon(size)));
-    return write_ico(dir + "/tabrivet.ico", ico_sizes, pngs);
+    return write_ico(dir + "/tabrivet.ico", sizes, pngs);
 }

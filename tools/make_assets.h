@@ -60,8 +60,8 @@ int font_text_width(const char *text, int scale);
 bool save_canvas_bmp(const Canvas &c, const std::string &path, float mask_below);
 
 bool write_file(const std::string &path, const std::vector<uint8_t> &bytes);
+// An RGBA picture as the bytes of a PNG file.
 std::vector<uint8_t> png_rgba(int w, int h, const std::vector<uint8_t> &rgba);
-bool write_png_rgba(const std::string &path, int w, int h, const std::vector<uint8_t> &rgba);
 // A Windows icon file holding one PNG picture for each size.
 bool write_ico(const std::string &path, const std::vector<int> &sizes,
                const std::vector<std::vector<uint8_t>> &pngs);

@@ -6,19 +6,14 @@
 #
 #   dist/windows/build.sh          (./setup.sh test installs what it needs)
 #
-# The asset program and the unit tests are Windows programs: they run under Wine, in a
-# Wine prefix of the build's own.
+# The asset program and the unit tests are Windows programs: they run under Wine
+# (cmake/mingw-w64-x86_64.cmake says how).
 set -eu
 cd "$(dirname "$0")/../.."
 top=$PWD
 out=$top/build-windows
 
 dist/windows/build_allegro.sh "$out"
-
-export WINEPREFIX="$out/game/wineprefix"
-export WINEDEBUG=-all
-# No prompt to install Wine's .NET and HTML engines, which nothing here uses.
-export WINEDLLOVERRIDES="mscoree,mshtml="
 
 PKG_CONFIG_LIBDIR="$out/allegro/lib/pkgconfig" cmake -S . -B "$out/game" \
     -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-w64-x86_64.cmake" \
@@ -30,8 +25,11 @@ version=$(sed -n 's/^project(tabrivet VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt
 stage=$out/stage
 rm -rf "$stage"
 cmake --install "$out/game" --prefix "$stage"
-python3 dist/windows/pack_zip.py "$out/tabrivet-$version-windows.zip" "$stage" dist/changelog \
+# Dated by the latest changelog entry, as the Debian package is, unless a date is given.
+SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(cmake -DCHANGELOG=dist/changelog -P dist/changelog_date.cmake)}
+export SOURCE_DATE_EPOCH
+python3 dist/windows/pack_zip.py "$out/tabrivet-$version-windows.zip" "$stage" \
     tabrivet.exe tabrivet.dat patches.dat README.txt COPYRIGHT.txt GPL-2.txt ALLEGRO-LICENSE.txt
-# Wine's server ends with the last program of the prefix.
-/usr/lib/wine/wineserver64 -w 2>/dev/null || true
+# Wine's server, which the asset program started, ends with the last program of its prefix.
+WINEPREFIX="$out/game/wineprefix" /usr/lib/wine/wineserver64 -w 2>/dev/null || true
 echo "Windows release: $out/tabrivet-$version-windows.zip"

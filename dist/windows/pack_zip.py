@@ -1,33 +1,19 @@
 """Packs the Windows release: the files of a staged folder, in the order given, into a zip
-under one folder of the release's name. Every entry has the date of the latest changelog
-entry and fixed modes, and nothing of the machine that built it (no owner, no build time),
-so one commit gives the same zip byte for byte.
+under one folder of the release's name. Every entry has the date SOURCE_DATE_EPOCH gives
+(build.sh sets it from the changelog) and fixed modes, and nothing of the machine that
+built it (no owner, no build time), so one commit gives the same zip byte for byte.
 
-    pack_zip.py ZIP STAGED_FOLDER CHANGELOG FILE...
+    SOURCE_DATE_EPOCH=SECONDS pack_zip.py ZIP STAGED_FOLDER FILE...
 """
 
-import datetime
-import email.utils
 import os
-import re
 import sys
+import time
 import zipfile
 
 
-def changelog_date(path):
-    """The date of the latest entry of a Debian changelog, as zip wants it (UTC)."""
-    with open(path, encoding="utf-8") as f:
-        for line in f:
-            m = re.match(r"^ -- .*>  (.*)$", line.rstrip("\n"))
-            if m:
-                when = email.utils.parsedate_to_datetime(m.group(1))
-                utc = when.astimezone(datetime.timezone.utc)
-                return utc.timetuple()[:6]
-    sys.exit("%s: no ' -- Name <address>  date' line ends its latest entry" % path)
-
-
-def main(zip_path, staged, changelog, names):
-    date = changelog_date(changelog)
+def main(zip_path, staged, names):
+    date = time.gmtime(int(os.environ["SOURCE_DATE_EPOCH"]))[:6]
     top = os.path.splitext(os.path.basename(zip_path))[0]
     with zipfile.ZipFile(zip_path + ".part", "w") as z:
         for name in names:
@@ -42,6 +28,6 @@ def main(zip_path, staged, changelog, names):
 
 
 if __name__ == "__main__":
-    if len(sys.argv) < 5:
+    if len(sys.argv) < 4 or "SOURCE_DATE_EPOCH" not in os.environ:
         sys.exit(__doc__)
-    main(sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4:])
+    main(sys.argv[1], sys.argv[2], sys.argv[3:])

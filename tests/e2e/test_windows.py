@@ -105,9 +105,7 @@ def png_argb(path):
 
 def window_icons(env, name):
     """{size: ARGB pixels} of the _NET_WM_ICON that Wine gives the X window named name."""
-    win = subprocess.run(["xdotool", "search", "--name", "^%s$" % name], env=env, check=True,
-                         stdout=subprocess.PIPE, timeout=30).stdout.split()[0]
-    out = subprocess.run(["xprop", "-notype", "-id", win, "-f", "_NET_WM_ICON", "32c",
+    out = subprocess.run(["xprop", "-notype", "-name", name, "-f", "_NET_WM_ICON", "32c",
                           "_NET_WM_ICON"], env=env, check=True, stdout=subprocess.PIPE,
                          timeout=30).stdout.decode()
     numbers = [int(n) for n in re.findall(r"\d+", out.partition("=")[2])]
