@@ -28,7 +28,7 @@ cmake --install "$out/game" --prefix "$stage"
 # Dated by the latest changelog entry, as the Debian package is, unless a date is given.
 SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(cmake -DCHANGELOG=dist/changelog -P dist/changelog_date.cmake)}
 export SOURCE_DATE_EPOCH
-python3 dist/windows/pack_zip.py "$out/tabrivet-$version-windows.zip" "$stage" \
+python3 dist/pack_zip.py "$out/tabrivet-$version-windows.zip" "$stage" \
     tabrivet.exe tabrivet.dat patches.dat README.txt COPYRIGHT.txt GPL-2.txt ALLEGRO-LICENSE.txt
 # Wine's server, which the asset program started, ends with the last program of its prefix.
 WINEPREFIX="$out/game/wineprefix" /usr/lib/wine/wineserver64 -w 2>/dev/null || true

@@ -1,69 +1,7 @@
-// What differs between the systems the game runs on, in one place so that no screen
-// depends on it. Under X: the window's class and icon, a window under Wayland, the POSIX
-// quit signals. On Windows: the icon resource, the game's own folder, no quit signals.
+// What the game needs of an X desktop that no other system does: the window's class and
+// icon, a window under Wayland, and the POSIX quit signals.
 #include "shell/platform.h"
 #include "shell/game.h"
-
-#ifdef ALLEGRO_WINDOWS
-
-#include <winalleg.h>  // the Windows API, with its BITMAP kept apart from the library's
-
-#include <cwchar>
-
-void prepare_window(void)
-{
-    // The library names its window after the title set once it runs, and takes the icon
-    // from the program's resource "allegro_icon".
-}
-
-// Started from Explorer, a shortcut or a prompt elsewhere, the game still finds its data
-// file beside the program, as the library finds patches.dat there, and saves its
-// screenshots there. The path is read in UTF-16, so any folder name works.
-void enter_game_folder(void)
-{
-    wchar_t path[MAX_PATH];
-    const DWORD n = GetModuleFileNameW(NULL, path, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH)
-        return;
-    wchar_t *slash = wcsrchr(path, L'\\');
-    if (slash == NULL)
-        return;
-    *slash = L'\0';
-    SetCurrentDirectoryW(path);
-}
-
-// The library repeats held keys itself here, after 250 ms whatever the player chose; a key
-// held a little long, Enter leaving the pause box say, then counts again on the next
-// screen. Windows' own settings: a delay of 0 to 3 (250 to 1000 ms) and a speed of 0 to
-// 31 (about 2.5 to 30 repeats a second).
-void follow_key_repeat_setting(void)
-{
-    int delay = 1, speed = 31;
-    SystemParametersInfo(SPI_GETKEYBOARDDELAY, 0, &delay, 0);
-    SystemParametersInfo(SPI_GETKEYBOARDSPEED, 0, &speed, 0);
-    set_keyboard_rate(250 * (delay + 1), (int)(1000.0 / (2.5 + speed * 27.5 / 31)));
-}
-
-int set_game_mode(void)
-{
-    return set_gfx_mode(GFX_AUTODETECT, 640, 480, 0, 0);
-}
-
-// A program with a window and no console gets no Ctrl+C or kill signals: closing its
-// window (the close button, Alt+F4) is how it is asked to end.
-void note_inherited_signals(void)
-{
-}
-
-void catch_quit_signals(void)
-{
-}
-
-void end_by_quit_signal(void)
-{
-}
-
-#else
 
 #include <csignal>
 #include <cstdlib>
@@ -160,5 +98,3 @@ void end_by_quit_signal(void)
     signal(sig, SIG_DFL);
     raise(sig);
 }
-
-#endif

@@ -1,0 +1,221 @@
+/*         ______   ___    ___
+ *        /\  _  \ /\_ \  /\_ \
+ *        \ \ \L\ \\//\ \ \//\ \      __     __   _ __   ___
+ *         \ \  __ \ \ \ \  \ \ \   /'__`\ /'_ `\/\`'__\/ __`\
+ *          \ \ \/\ \ \_\ \_ \_\ \_/\  __//\ \L\ \ \ \//\ \L\ \
+ *           \ \_\ \_\/\____\/\____\ \____\ \____ \ \_\\ \____/
+ *            \/_/\/_/\/____/\/____/\/____/\/___L\ \/_/ \/___/
+ *                                           /\____/
+ *                                           \_/__/
+ *
+ *      Web keyboard driver: the page's key events by physical key
+ *      (KeyboardEvent.code), so that every key sits where it does on a US
+ *      keyboard whatever the layout. The browser's own key repeat is passed
+ *      on. Esc reaches the program even where the browser takes it to leave
+ *      fullscreen or to release the pointer.
+ *
+ *      See readme.txt for copyright information.
+ */
+
+
+#include <emscripten.h>
+
+#include "allegro.h"
+#include "allegro/internal/aintern.h"
+#include "allegro/platform/aintweb.h"
+
+#ifndef ALLEGRO_WEB
+   #error something is wrong with the makefile
+#endif
+
+
+static int web_key_init(void);
+static void web_key_exit(void);
+
+
+KEYBOARD_DRIVER keyboard_web =
+{
+   KEYBOARD_WEB,
+   empty_string,
+   empty_string,
+   "Web keyboard",
+   FALSE,   /* autorepeat: the browser repeats held keys itself */
+   web_key_init,
+   web_key_exit,
+   NULL,    /* poll */
+   NULL,    /* set_leds */
+   NULL,    /* set_rate */
+   NULL,    /* wait_for_input */
+   NULL,    /* stop_waiting_for_input */
+   NULL,    /* scancode_to_ascii */
+   NULL     /* scancode_to_name */
+};
+
+
+static const struct {
+   const char *code;
+   int scancode;
+} key_codes[] = {
+   { "KeyA", KEY_A }, { "KeyB", KEY_B }, { "KeyC", KEY_C }, { "KeyD", KEY_D },
+   { "KeyE", KEY_E }, { "KeyF", KEY_F }, { "KeyG", KEY_G }, { "KeyH", KEY_H },
+   { "KeyI", KEY_I }, { "KeyJ", KEY_J }, { "KeyK", KEY_K }, { "KeyL", KEY_L },
+   { "KeyM", KEY_M }, { "KeyN", KEY_N }, { "KeyO", KEY_O }, { "KeyP", KEY_P },
+   { "KeyQ", KEY_Q }, { "KeyR", KEY_R }, { "KeyS", KEY_S }, { "KeyT", KEY_T },
+   { "KeyU", KEY_U }, { "KeyV", KEY_V }, { "KeyW", KEY_W }, { "KeyX", KEY_X },
+   { "KeyY", KEY_Y }, { "KeyZ", KEY_Z },
+   { "Digit0", KEY_0 }, { "Digit1", KEY_1 }, { "Digit2", KEY_2 }, { "Digit3", KEY_3 },
+   { "Digit4", KEY_4 }, { "Digit5", KEY_5 }, { "Digit6", KEY_6 }, { "Digit7", KEY_7 },
+   { "Digit8", KEY_8 }, { "Digit9", KEY_9 },
+   { "Numpad0", KEY_0_PAD }, { "Numpad1", KEY_1_PAD }, { "Numpad2", KEY_2_PAD },
+   { "Numpad3", KEY_3_PAD }, { "Numpad4", KEY_4_PAD }, { "Numpad5", KEY_5_PAD },
+   { "Numpad6", KEY_6_PAD }, { "Numpad7", KEY_7_PAD }, { "Numpad8", KEY_8_PAD },
+   { "Numpad9", KEY_9_PAD },
+   { "F1", KEY_F1 }, { "F2", KEY_F2 }, { "F3", KEY_F3 }, { "F4", KEY_F4 },
+   { "F5", KEY_F5 }, { "F6", KEY_F6 }, { "F7", KEY_F7 }, { "F8", KEY_F8 },
+   { "F9", KEY_F9 }, { "F10", KEY_F10 }, { "F11", KEY_F11 }, { "F12", KEY_F12 },
+   { "Escape", KEY_ESC }, { "Backquote", KEY_TILDE }, { "Minus", KEY_MINUS },
+   { "Equal", KEY_EQUALS }, { "Backspace", KEY_BACKSPACE }, { "Tab", KEY_TAB },
+   { "BracketLeft", KEY_OPENBRACE }, { "BracketRight", KEY_CLOSEBRACE },
+   { "Enter", KEY_ENTER }, { "Semicolon", KEY_COLON }, { "Quote", KEY_QUOTE },
+   { "Backslash", KEY_BACKSLASH }, { "IntlBackslash", KEY_BACKSLASH2 },
+   { "Comma", KEY_COMMA }, { "Period", KEY_STOP }, { "Slash", KEY_SLASH },
+   { "Space", KEY_SPACE }, { "Insert", KEY_INSERT }, { "Delete", KEY_DEL },
+   { "Home", KEY_HOME }, { "End", KEY_END }, { "PageUp", KEY_PGUP },
+   { "PageDown", KEY_PGDN }, { "ArrowLeft", KEY_LEFT }, { "ArrowRight", KEY_RIGHT },
+   { "ArrowUp", KEY_UP }, { "ArrowDown", KEY_DOWN }, { "NumpadDivide", KEY_SLASH_PAD },
+   { "NumpadMultiply", KEY_ASTERISK }, { "NumpadSubtract", KEY_MINUS_PAD },
+   { "NumpadAdd", KEY_PLUS_PAD }, { "NumpadDecimal", KEY_DEL_PAD },
+   { "NumpadEnter", KEY_ENTER_PAD }, { "PrintScreen", KEY_PRTSCR }, { "Pause", KEY_PAUSE },
+   { "IntlRo", KEY_ABNT_C1 }, { "IntlYen", KEY_YEN }, { "KanaMode", KEY_KANA },
+   { "Convert", KEY_CONVERT }, { "NonConvert", KEY_NOCONVERT },
+   { "NumpadEqual", KEY_EQUALS_PAD },
+   { "ShiftLeft", KEY_LSHIFT }, { "ShiftRight", KEY_RSHIFT },
+   { "ControlLeft", KEY_LCONTROL }, { "ControlRight", KEY_RCONTROL },
+   { "AltLeft", KEY_ALT }, { "AltRight", KEY_ALTGR }, { "MetaLeft", KEY_LWIN },
+   { "MetaRight", KEY_RWIN }, { "ContextMenu", KEY_MENU }, { "ScrollLock", KEY_SCRLOCK },
+   { "NumLock", KEY_NUMLOCK }, { "CapsLock", KEY_CAPSLOCK }
+};
+
+
+/* web_key_listen:
+ *  Listens to the page's keys. The page's own use of a key (scrolling with
+ *  Space or the arrows, the browser's quick find) is prevented unless a
+ *  modifier is held, and the function keys keep theirs. A key whose press
+ *  the system never reports (Print Screen on some) counts on its release,
+ *  held for a moment. When the browser takes Esc to leave fullscreen or to
+ *  release the pointer, the program still gets it; when the page loses the
+ *  focus, the keys held are let go.
+ */
+EM_JS(void, web_key_listen, (void), {
+   var web = Module.allegro;
+   var down = {};
+   var escSeen = -1e9;
+   var HOLD_MSEC = 100;
+   function send(scancode, pressed, ascii) {
+      if (!web.keysOn)
+         return;
+      Module.__web_key_event(scancode, pressed, ascii);
+   }
+   function tap(scancode) {
+      send(scancode, 1, 0);
+      setTimeout(function() { if (!down[scancode]) send(scancode, 0, 0); }, HOLD_MSEC);
+   }
+   web.keyDown = function(e) {
+      var scancode = web.keyCodes[e.code];
+      if (!scancode)
+         return;
+      if (!e.ctrlKey && !e.altKey && !e.metaKey && !/^F[0-9]+$/.test(e.code))
+         e.preventDefault();
+      if (e.code === 'Escape')
+         escSeen = performance.now();
+      if (web.onInput)
+         web.onInput();
+      var ascii = (e.key.length === 1 && e.key.charCodeAt(0) < 256) ? e.key.charCodeAt(0) : 0;
+      down[scancode] = true;
+      send(scancode, 1, ascii);
+   };
+   web.keyUp = function(e) {
+      var scancode = web.keyCodes[e.code];
+      if (!scancode)
+         return;
+      if (!down[scancode]) {
+         tap(scancode);
+         return;
+      }
+      delete down[scancode];
+      send(scancode, 0, 0);
+   };
+   web.keyBlur = function() {
+      for (var scancode in down)
+         send(+scancode, 0, 0);
+      down = {};
+   };
+   web.escapeTaken = function() {
+      if (performance.now() - escSeen > 500)
+         tap(web.keyCodes['Escape']);
+   };
+   web.fullscreenChange = function() {
+      if (!document.fullscreenElement)
+         web.escapeTaken();
+   };
+   web.pointerLockChange = function() {
+      if (!document.pointerLockElement)
+         web.escapeTaken();
+   };
+   if (!web.keyListening) {
+      window.addEventListener('keydown', function(e) { web.keyDown(e); }, true);
+      window.addEventListener('keyup', function(e) { web.keyUp(e); }, true);
+      window.addEventListener('blur', function() { web.keyBlur(); });
+      document.addEventListener('fullscreenchange', function() { web.fullscreenChange(); });
+      document.addEventListener('pointerlockchange', function() { web.pointerLockChange(); });
+      web.keyListening = true;
+   }
+   web.keysOn = true;
+});
+
+
+
+EM_JS(void, web_key_map, (const char *code, int scancode), {
+   var web = Module.allegro;
+   web.keyCodes = web.keyCodes || {};
+   web.keyCodes[UTF8ToString(code)] = scancode;
+});
+
+
+
+EM_JS(void, web_key_stop, (void), {
+   Module.allegro.keysOn = false;
+});
+
+
+
+static int web_key_init(void)
+{
+   unsigned int i;
+
+   for (i = 0; i < sizeof(key_codes) / sizeof(key_codes[0]); i++)
+      web_key_map(key_codes[i].code, key_codes[i].scancode);
+   web_key_listen();
+   return 0;
+}
+
+
+
+static void web_key_exit(void)
+{
+   web_key_stop();
+}
+
+
+
+/* _web_key_event:
+ *  Called by the page for each press, repeat and release of a key; ascii
+ *  is 0 for a key that types nothing.
+ */
+EMSCRIPTEN_KEEPALIVE void _web_key_event(int scancode, int pressed, int ascii)
+{
+   if (pressed)
+      _handle_key_press(ascii, scancode);
+   else
+      _handle_key_release(scancode);
+}

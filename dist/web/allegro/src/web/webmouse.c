@@ -1,0 +1,222 @@
+/*         ______   ___    ___
+ *        /\  _  \ /\_ \  /\_ \
+ *        \ \ \L\ \\//\ \ \//\ \      __     __   _ __   ___
+ *         \ \  __ \ \ \ \  \ \ \   /'__`\ /'_ `\/\`'__\/ __`\
+ *          \ \ \/\ \ \_\ \_ \_\ \_/\  __//\ \L\ \ \ \//\ \L\ \
+ *           \ \_\ \_\/\____\/\____\ \____\ \____ \ \_\\ \____/
+ *            \/_/\/_/\/____/\/____/\/____/\/___L\ \/_/ \/___/
+ *                                           /\____/
+ *                                           \_/__/
+ *
+ *      Web mouse driver: the page's pointer over the canvas, in screen
+ *      pixels at any size of the canvas. While the mouse may go anywhere on
+ *      the screen, its position is the pointer's own; in a smaller range it
+ *      follows the pointer's moves from where the program put it, stopping
+ *      at the range's edges, as a mouse does. The pointer is never locked,
+ *      so Esc stays the program's.
+ *
+ *      See readme.txt for copyright information.
+ */
+
+
+#include <emscripten.h>
+
+#include "allegro.h"
+#include "allegro/internal/aintern.h"
+#include "allegro/platform/aintweb.h"
+
+#ifndef ALLEGRO_WEB
+   #error something is wrong with the makefile
+#endif
+
+
+static int web_mouse_init(void);
+static void web_mouse_exit(void);
+static void web_mouse_position(int x, int y);
+static void web_mouse_set_range(int x1, int y1, int x2, int y2);
+static void web_mouse_get_mickeys(int *mickeyx, int *mickeyy);
+
+
+MOUSE_DRIVER mouse_web =
+{
+   MOUSE_WEB,
+   empty_string,
+   empty_string,
+   "Web mouse",
+   web_mouse_init,
+   web_mouse_exit,
+   NULL,       /* poll */
+   NULL,       /* timer_poll */
+   web_mouse_position,
+   web_mouse_set_range,
+   NULL,       /* set_speed */
+   web_mouse_get_mickeys,
+   NULL,       /* analyse_data */
+   NULL,       /* enable_hardware_cursor */
+   NULL        /* select_system_cursor */
+};
+
+
+static int mouse_minx = 0;
+static int mouse_miny = 0;
+static int mouse_maxx = 319;
+static int mouse_maxy = 199;
+
+static int pointer_known = FALSE;      /* has the pointer been seen yet? */
+static int pointer_x, pointer_y;       /* where it was last seen, in screen pixels */
+static int mymickey_x, mymickey_y;
+
+
+
+/* web_mouse_listen:
+ *  Listens to the pointer over the whole page, so that a move or a release
+ *  outside the canvas still counts; a press counts on the canvas only.
+ *  Positions are sent in screen pixels of the canvas, whatever its size.
+ */
+EM_JS(void, web_mouse_listen, (void), {
+   var web = Module.allegro;
+   var buttons = 0;
+   function send(e) {
+      var canvas = Module.canvas;
+      if (!web.mouseOn || !canvas)
+         return;
+      var r = canvas.getBoundingClientRect();
+      if (r.width <= 0 || r.height <= 0)
+         return;
+      var x = Math.floor((e.clientX - r.left) * canvas.width / r.width);
+      var y = Math.floor((e.clientY - r.top) * canvas.height / r.height);
+      Module.__web_mouse_event(x, y, buttons);
+   }
+   function bit(button) {
+      return button === 0 ? 1 : button === 2 ? 2 : button === 1 ? 4 : 0;
+   }
+   web.mouseMove = function(e) { send(e); };
+   web.mouseDown = function(e) {
+      if (e.target !== Module.canvas)
+         return;
+      e.preventDefault();
+      if (web.onInput)
+         web.onInput();
+      buttons |= bit(e.button);
+      send(e);
+   };
+   web.mouseUp = function(e) {
+      if (!(buttons & bit(e.button)))
+         return;
+      buttons &= ~bit(e.button);
+      send(e);
+   };
+   if (!web.mouseListening) {
+      window.addEventListener('mousemove', function(e) { web.mouseMove(e); });
+      window.addEventListener('mousedown', function(e) { web.mouseDown(e); });
+      window.addEventListener('mouseup', function(e) { web.mouseUp(e); });
+      window.addEventListener('contextmenu', function(e) {
+         if (e.target === Module.canvas)
+            e.preventDefault();
+      });
+      web.mouseListening = true;
+   }
+   web.mouseOn = true;
+});
+
+
+
+EM_JS(void, web_mouse_stop, (void), {
+   Module.allegro.mouseOn = false;
+});
+
+
+
+static int web_mouse_init(void)
+{
+   pointer_known = FALSE;
+   web_mouse_listen();
+   return 3;
+}
+
+
+
+static void web_mouse_exit(void)
+{
+   web_mouse_stop();
+}
+
+
+
+/* whole_screen:
+ *  Whether the mouse may go anywhere on the screen.
+ */
+static int whole_screen(void)
+{
+   return (mouse_minx <= 0) && (mouse_miny <= 0) &&
+          (mouse_maxx >= SCREEN_W - 1) && (mouse_maxy >= SCREEN_H - 1);
+}
+
+
+
+/* _web_mouse_event:
+ *  Called by the page for each move, press and release of the pointer.
+ */
+EMSCRIPTEN_KEEPALIVE void _web_mouse_event(int x, int y, int buttons)
+{
+   if (pointer_known) {
+      mymickey_x += x - pointer_x;
+      mymickey_y += y - pointer_y;
+   }
+
+   if (whole_screen() || !pointer_known) {
+      _mouse_x = x;
+      _mouse_y = y;
+   }
+   else {
+      _mouse_x += x - pointer_x;
+      _mouse_y += y - pointer_y;
+   }
+   _mouse_x = CLAMP(mouse_minx, _mouse_x, mouse_maxx);
+   _mouse_y = CLAMP(mouse_miny, _mouse_y, mouse_maxy);
+
+   pointer_x = x;
+   pointer_y = y;
+   pointer_known = TRUE;
+
+   _mouse_b = buttons;
+   _handle_mouse_input();
+}
+
+
+
+static void web_mouse_position(int x, int y)
+{
+   _mouse_x = CLAMP(mouse_minx, x, mouse_maxx);
+   _mouse_y = CLAMP(mouse_miny, y, mouse_maxy);
+   mymickey_x = mymickey_y = 0;
+}
+
+
+
+/* web_mouse_set_range:
+ *  Back on the whole screen, the mouse is where the pointer is again.
+ */
+static void web_mouse_set_range(int x1, int y1, int x2, int y2)
+{
+   mouse_minx = x1;
+   mouse_miny = y1;
+   mouse_maxx = x2;
+   mouse_maxy = y2;
+
+   if (whole_screen() && pointer_known) {
+      _mouse_x = pointer_x;
+      _mouse_y = pointer_y;
+   }
+   _mouse_x = CLAMP(mouse_minx, _mouse_x, mouse_maxx);
+   _mouse_y = CLAMP(mouse_miny, _mouse_y, mouse_maxy);
+}
+
+
+
+static void web_mouse_get_mickeys(int *mickeyx, int *mickeyy)
+{
+   *mickeyx = mymickey_x;
+   *mickeyy = mymickey_y;
+   mymickey_x = mymickey_y = 0;
+}

@@ -1,0 +1,346 @@
+/*         ______   ___    ___
+ *        /\  _  \ /\_ \  /\_ \
+ *        \ \ \L\ \\//\ \ \//\ \      __     __   _ __   ___
+ *         \ \  __ \ \ \ \  \ \ \   /'__`\ /'_ `\/\`'__\/ __`\
+ *          \ \ \/\ \ \_\ \_ \_\ \_/\  __//\ \L\ \ \ \//\ \L\ \
+ *           \ \_\ \_\/\____\/\____\ \____\ \____ \ \_\\ \____/
+ *            \/_/\/_/\/____/\/____/\/____/\/___L\ \/_/ \/___/
+ *                                           /\____/
+ *                                           \_/__/
+ *
+ *      Web digital sound driver: the library's mixer, fed to Web Audio. A
+ *      timer callback keeps about 80 msec of mixed sound queued in an audio
+ *      worklet (a script processor where worklets are not offered, as on a
+ *      page served without https); the browser lets it sound once the player
+ *      has pressed a key or clicked. Sound stops while the page is hidden,
+ *      as the program's clock does. Without Web Audio there is no driver.
+ *
+ *      See readme.txt for copyright information.
+ */
+
+
+#include <emscripten.h>
+
+#include "allegro.h"
+#include "allegro/internal/aintern.h"
+#include "allegro/platform/aintweb.h"
+
+#ifndef ALLEGRO_WEB
+   #error something is wrong with the makefile
+#endif
+
+
+#define FRAGMENT_FRAMES    512     /* frames mixed at a time */
+#define QUEUED_MSEC        80      /* how far ahead of the speakers to mix */
+#define UPDATE_MSEC        5       /* how often the queue is topped up */
+
+
+static int web_digi_detect(int input);
+static int web_digi_init(int input, int voices);
+static void web_digi_exit(int input);
+static int web_digi_buffer_size(void);
+
+
+DIGI_DRIVER digi_web =
+{
+   DIGI_WEB,
+   empty_string,
+   empty_string,
+   "Web Audio",
+   0,
+   0,
+   MIXER_MAX_SFX,
+   MIXER_DEF_SFX,
+   web_digi_detect,
+   web_digi_init,
+   web_digi_exit,
+   NULL,     /* set_mixer_volume */
+   NULL,     /* get_mixer_volume */
+   NULL,     /* lock_voice */
+   NULL,     /* unlock_voice */
+   web_digi_buffer_size,
+   _mixer_init_voice,
+   _mixer_release_voice,
+   _mixer_start_voice,
+   _mixer_stop_voice,
+   _mixer_loop_voice,
+   _mixer_get_position,
+   _mixer_set_position,
+   _mixer_get_volume,
+   _mixer_set_volume,
+   _mixer_ramp_volume,
+   _mixer_stop_volume_ramp,
+   _mixer_get_frequency,
+   _mixer_set_frequency,
+   _mixer_sweep_frequency,
+   _mixer_stop_frequency_sweep,
+   _mixer_get_pan,
+   _mixer_set_pan,
+   _mixer_sweep_pan,
+   _mixer_stop_pan_sweep,
+   _mixer_set_echo,
+   _mixer_set_tremolo,
+   _mixer_set_vibrato,
+   0, 0,
+   0,
+   0,
+   0,
+   0,
+   0,
+   0
+};
+
+
+static short *mix_buffer;              /* one fragment, stereo, signed 16-bit */
+static int mixer_on = FALSE;
+static int queue_frames;               /* QUEUED_MSEC in frames */
+static char digi_web_desc[256] = EMPTY_STRING;
+
+
+
+EM_JS(int, web_audio_available, (void), {
+   return (typeof AudioContext !== 'undefined' || typeof webkitAudioContext !== 'undefined') ? 1 : 0;
+});
+
+
+
+/* web_audio_open:
+ *  Opens the page's sound output; returns its rate in frames a second, or
+ *  0 when there is none. The output plays what web_audio_push() queues and
+ *  silence when the queue runs dry.
+ */
+EM_ASYNC_JS(int, web_audio_open, (void), {
+   var web = Module.allegro;
+   function player(post) {
+      var chunks = [], offset = 0, played = 0, peak = 0, quanta = 0;
+      return {
+         push: function(chunk) { chunks.push(chunk); },
+         pull: function(left, right) {
+            var n = left.length, i = 0;
+            while (i < n && chunks.length) {
+               var c = chunks[0], k = Math.min(n - i, c[0].length - offset);
+               left.set(c[0].subarray(offset, offset + k), i);
+               right.set(c[1].subarray(offset, offset + k), i);
+               for (var j = offset; j < offset + k; j++)
+                  peak = Math.max(peak, Math.abs(c[0][j]), Math.abs(c[1][j]));
+               i += k;
+               offset += k;
+               played += k;
+               if (offset >= c[0].length) {
+                  chunks.shift();
+                  offset = 0;
+               }
+            }
+            left.fill(0, i);
+            right.fill(0, i);
+            if (++quanta % 8 === 0) {
+               post(played, peak);
+               peak = 0;
+            }
+         }
+      };
+   }
+   try {
+      var Context = typeof AudioContext !== 'undefined' ? AudioContext : webkitAudioContext;
+      var context = new Context();
+      var output;
+      web.audioPlayed = 0;
+      web.audioPeak = 0;
+      function heard(played, peak) {
+         web.audioPlayed = played;
+         web.audioPeak = Math.max(web.audioPeak, peak);
+      }
+      if (context.audioWorklet && typeof AudioWorkletNode !== 'undefined') {
+         var source = 'var player = ' + player.toString() + ';\n' +
+            'registerProcessor("allegro-output", class extends AudioWorkletProcessor {\n' +
+            '   constructor() {\n' +
+            '      super();\n' +
+            '      var port = this.port;\n' +
+            '      this.player = player(function(played, peak) { port.postMessage([played, peak]); });\n' +
+            '      port.onmessage = (e) => this.player.push(e.data);\n' +
+            '   }\n' +
+            '   process(inputs, outputs) {\n' +
+            '      var out = outputs[0];\n' +
+            '      this.player.pull(out[0], out[1] || new Float32Array(out[0].length));\n' +
+            '      return true;\n' +
+            '   }\n' +
+            '});\n';
+         var url = URL.createObjectURL(new Blob([source], { type: 'application/javascript' }));
+         await context.audioWorklet.addModule(url);
+         URL.revokeObjectURL(url);
+         output = new AudioWorkletNode(context, 'allegro-output', { numberOfInputs: 0, outputChannelCount: [2] });
+         output.port.onmessage = function(e) { heard(e.data[0], e.data[1]); };
+         web.audioPush = function(chunk) { output.port.postMessage(chunk, [chunk[0].buffer, chunk[1].buffer]); };
+      }
+      else {
+         var local = player(heard);
+         output = context.createScriptProcessor(1024, 0, 2);
+         output.onaudioprocess = function(e) {
+            local.pull(e.outputBuffer.getChannelData(0), e.outputBuffer.getChannelData(1));
+         };
+         web.audioPush = local.push;
+      }
+      output.connect(context.destination);
+      web.audioContext = context;
+      web.audioOutput = output;
+      web.audioPosted = 0;
+      web.audioWanted = context.state === 'running';
+      web.onInput = function() {
+         web.audioWanted = true;
+         if (context.state === 'suspended' && !document.hidden)
+            context.resume();
+      };
+      web.onVisibility = function(visible) {
+         if (!visible)
+            context.suspend();
+         else if (web.audioWanted)
+            context.resume();
+      };
+      return context.sampleRate;
+   }
+   catch (e) {
+      console.log('No sound: ' + e);
+      return 0;
+   }
+});
+
+
+
+EM_JS(void, web_audio_close, (void), {
+   var web = Module.allegro;
+   if (web.audioContext) {
+      web.audioOutput.disconnect();
+      web.audioContext.close();
+   }
+   web.audioContext = null;
+   web.onInput = null;
+   web.onVisibility = null;
+});
+
+
+
+/* web_audio_queued:
+ *  How many frames are queued and not yet played, as the output last said.
+ */
+EM_JS(int, web_audio_queued, (void), {
+   var web = Module.allegro;
+   if (!web.audioContext || web.audioContext.state !== 'running')
+      return 1 << 30;
+   return web.audioPosted - web.audioPlayed;
+});
+
+
+
+/* web_audio_push:
+ *  Queues frames of interleaved signed 16-bit stereo.
+ */
+EM_JS(void, web_audio_push, (const short *samples, int frames), {
+   var web = Module.allegro;
+   var left = new Float32Array(frames), right = new Float32Array(frames);
+   var base = samples >> 1;
+   for (var i = 0; i < frames; i++) {
+      left[i] = HEAP16[base + 2 * i] / 32768;
+      right[i] = HEAP16[base + 2 * i + 1] / 32768;
+   }
+   web.audioPush([left, right]);
+   web.audioPosted += frames;
+});
+
+
+
+/* web_digi_update:
+ *  Timer callback: mixes fragments until the queue is full again.
+ */
+static void web_digi_update(void)
+{
+   while (web_audio_queued() < queue_frames) {
+      _mix_some_samples((uintptr_t)mix_buffer, 0, TRUE);
+      web_audio_push(mix_buffer, FRAGMENT_FRAMES);
+   }
+}
+
+
+
+static int web_digi_detect(int input)
+{
+   if (input) {
+      ustrzcpy(allegro_error, ALLEGRO_ERROR_SIZE, get_config_text("Input is not supported"));
+      return FALSE;
+   }
+   if (!web_audio_available()) {
+      ustrzcpy(allegro_error, ALLEGRO_ERROR_SIZE, get_config_text("This browser has no Web Audio"));
+      return FALSE;
+   }
+   return TRUE;
+}
+
+
+
+static int web_digi_init(int input, int voices)
+{
+   char tmp[64];
+   int rate;
+
+   if (!web_digi_detect(input))
+      return -1;
+
+   rate = web_audio_open();
+   if (rate <= 0) {
+      ustrzcpy(allegro_error, ALLEGRO_ERROR_SIZE, get_config_text("Cannot open the page's sound output"));
+      return -1;
+   }
+
+   mix_buffer = _AL_MALLOC_ATOMIC(FRAGMENT_FRAMES * 2 * sizeof(short));
+   if (!mix_buffer) {
+      web_audio_close();
+      ustrzcpy(allegro_error, ALLEGRO_ERROR_SIZE, get_config_text("Not enough memory"));
+      return -1;
+   }
+
+   _sound_bits = 16;
+   _sound_stereo = TRUE;
+   _sound_freq = rate;
+   queue_frames = rate * QUEUED_MSEC / 1000;
+
+   digi_web.voices = voices;
+   if (_mixer_init(FRAGMENT_FRAMES * 2, _sound_freq, _sound_stereo, TRUE, &digi_web.voices) != 0) {
+      web_digi_exit(FALSE);
+      ustrzcpy(allegro_error, ALLEGRO_ERROR_SIZE, get_config_text("Error initializing mixer"));
+      return -1;
+   }
+   mixer_on = TRUE;
+
+   if (install_int_ex(web_digi_update, MSEC_TO_TIMER(UPDATE_MSEC)) != 0) {
+      web_digi_exit(FALSE);
+      ustrzcpy(allegro_error, ALLEGRO_ERROR_SIZE, get_config_text("Cannot install the sound's timer"));
+      return -1;
+   }
+
+   uszprintf(digi_web_desc, sizeof(digi_web_desc), get_config_text("%d bits, %d bps, %s"),
+             _sound_bits, _sound_freq, uconvert_ascii("stereo", tmp));
+   digi_web.desc = digi_web_desc;
+   return 0;
+}
+
+
+
+static void web_digi_exit(int input)
+{
+   if (input)
+      return;
+
+   remove_int(web_digi_update);
+   if (mixer_on)
+      _mixer_exit();
+   mixer_on = FALSE;
+   web_audio_close();
+   _AL_FREE(mix_buffer);
+   mix_buffer = NULL;
+}
+
+
+
+static int web_digi_buffer_size(void)
+{
+   return FRAGMENT_FRAMES;
+}
