@@ -1,6 +1,6 @@
 // Checks the data file the build packs from the asset program's output: the nine objects
 // in the game's order, the start-up check accepting them, the pictures' sizes and shapes,
-// the pause box's buttons, the samples, the tune's length and the icon files.
+// the pause box's buttons, the samples, the tune's length and its patch set, and the icons.
 #include <gtest/gtest.h>
 
 #include <allegro.h>
@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 
@@ -177,6 +179,81 @@ TEST_F(DataFile, TuneLastsBetweenHalfAMinuteAndAMinuteAndAHalf)
     int seconds = get_midi_length((MIDI *)data[DAT_INDEX_MUSIC].dat);
     EXPECT_GE(seconds, 30);
     EXPECT_LE(seconds, 90);
+}
+
+// The programs whose notes a tune sounds (each channel's program when a note starts, in
+// track order) and the keys it plays on channel 10, the drums.
+static void instruments_sounded(const MIDI *tune, std::set<int> *programs, std::set<int> *drums)
+{
+    int program[16] = {};
+    for (int t = 0; t < MIDI_TRACKS; t++) {
+        const unsigned char *p = tune->track[t].data, *end = p + tune->track[t].len;
+        unsigned char status = 0;
+        while (p != nullptr && p < end) {
+            while (*p++ & 0x80) {}  // the delta time
+            if (*p == 0xff || *p == 0xf0 || *p == 0xf7) {
+                p += *p == 0xff ? 2 : 1;
+                unsigned length = 0;
+                do
+                    length = length << 7 | (*p & 0x7f);
+                while (*p++ & 0x80);
+                p += length;
+                continue;
+            }
+            if (*p & 0x80)
+                status = *p++;
+            int channel = status & 0x0f;
+            if ((status & 0xf0) == 0xc0)
+                program[channel] = p[0];
+            else if ((status & 0xf0) == 0x90 && p[1] > 0)
+                (channel == 9 ? drums : programs)->insert(channel == 9 ? p[0] : program[channel]);
+            p += (status & 0xe0) == 0xc0 ? 1 : 2;  // program and channel pressure: one byte
+        }
+    }
+}
+
+// The patch set's index, read back by name line by line as the MIDI player reads it, names
+// an instrument of the file on every line, and lists exactly what the tune sounds.
+TEST_F(DataFile, PatchSetHoldsJustTheInstrumentsTheTuneSounds)
+{
+    std::set<int> programs, drums, listed_programs, listed_drums;
+    instruments_sounded((MIDI *)data[DAT_INDEX_MUSIC].dat, &programs, &drums);
+    ASSERT_FALSE(programs.empty() || drums.empty());
+
+    std::set<std::string> listed_names, patch_names;
+    PACKFILE *index = pack_fopen(TABRIVET_PATCHES_PATH "#default_cfg", F_READ);
+    ASSERT_NE(index, nullptr) << "no index in " TABRIVET_PATCHES_PATH;
+    char line[1024];
+    bool drum_block = false;
+    while (pack_fgets(line, sizeof line, index)) {
+        std::istringstream words(line);
+        std::string first, name;
+        words >> first >> name;
+        if (first.empty() || first[0] == '#')
+            continue;
+        if (first == "end_multipatch" || name == "begin_multipatch") {
+            drum_block = first != "end_multipatch";
+            continue;
+        }
+        ASSERT_FALSE(name.empty()) << "index line: " << line;
+        if (drum_block)
+            listed_drums.insert(atoi(first.c_str()));
+        else
+            listed_programs.insert(atoi(first.c_str()) - 1);  // numbered from 1
+        listed_names.insert(name);
+    }
+    pack_fclose(index);
+
+    DATAFILE *patches = load_datafile(TABRIVET_PATCHES_PATH);
+    ASSERT_NE(patches, nullptr);
+    for (int i = 0; patches[i].type != DAT_END; i++)
+        if (patches[i].type == DAT_PATCH)
+            patch_names.insert(get_datafile_property(patches + i, DAT_NAME));
+    unload_datafile(patches);
+
+    EXPECT_EQ(listed_programs, programs);
+    EXPECT_EQ(listed_drums, drums);
+    EXPECT_EQ(listed_names, patch_names);
 }
 
 // The icons are not in the data file; they must be square PNGs of their stated size.

@@ -15,7 +15,7 @@
 #define TEMPO_BPM 140
 
 // General MIDI programs and their channels: only programs that Debian's freepats set
-// provides, so that pat2dat finds every instrument of the tune.
+// provides, so that the build finds every instrument of the tune there.
 #define PROGRAM_SQUARE_LEAD 80
 #define PROGRAM_SYNTH_BASS 38
 #define PROGRAM_ELECTRIC_PIANO 4

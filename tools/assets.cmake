@@ -1,6 +1,7 @@
 # The game's assets: builds make_assets, runs it to paint and synthesise every picture,
 # sound and tune into the build's assets folder, packs them with the library's dat tool
-# into data/tabrivet.dat, and makes patches.dat (the tune's instruments) with pat2dat.
+# into data/tabrivet.dat, and builds make_patches to make patches.dat (the instruments the
+# tune plays, from freepats).
 set(TABRIVET_ASSET_DIR ${CMAKE_BINARY_DIR}/assets)
 # The data file goes where ./play.sh runs the game; a cross build keeps its own in its
 # build folder, so that it never writes over the native build's.
@@ -13,7 +14,6 @@ set(TABRIVET_DATA_FILE ${TABRIVET_DATA_DIR}/tabrivet.dat)
 set(TABRIVET_PATCHES_FILE ${CMAKE_BINARY_DIR}/patches.dat)
 
 find_program(ALLEGRO_DAT_EXECUTABLE dat REQUIRED)
-find_program(ALLEGRO_PAT2DAT_EXECUTABLE pat2dat REQUIRED)
 set(FREEPATS_CFG /etc/timidity/freepats.cfg CACHE FILEPATH "TiMidity index of the freepats set")
 set(FREEPATS_DIR /usr/share/midi/freepats CACHE PATH "Folder of the freepats Tone_000 and Drum_000")
 if(NOT EXISTS ${FREEPATS_CFG} OR NOT EXISTS ${FREEPATS_DIR}/Tone_000 OR NOT EXISTS ${FREEPATS_DIR}/Drum_000)
@@ -74,18 +74,14 @@ add_custom_command(
 add_custom_target(tabrivet_data ALL DEPENDS ${TABRIVET_DATA_FILE})
 add_dependencies(tabrivet_data tabrivet_assets)
 
+# Only the instruments the tune sounds and, of each, only the samples its notes reach.
+add_executable(make_patches ${CMAKE_CURRENT_LIST_DIR}/make_patches.cpp)
+target_link_libraries(make_patches PRIVATE PkgConfig::ALLEGRO)
 add_custom_command(
   OUTPUT ${TABRIVET_PATCHES_FILE}
-  COMMAND ${CMAKE_COMMAND}
-    -DPAT2DAT=${ALLEGRO_PAT2DAT_EXECUTABLE}
-    -DFREEPATS_CFG=${FREEPATS_CFG}
-    -DFREEPATS_DIR=${FREEPATS_DIR}
-    -DWORK_DIR=${CMAKE_BINARY_DIR}/freepats
-    -DMIDI=${TABRIVET_ASSET_DIR}/${TABRIVET_TUNE}
-    -DOUTPUT=${TABRIVET_PATCHES_FILE}
-    -P ${CMAKE_CURRENT_LIST_DIR}/make_patches.cmake
-  DEPENDS ${TABRIVET_ASSET_DIR}/${TABRIVET_TUNE} ${FREEPATS_CFG}
-    ${CMAKE_CURRENT_LIST_DIR}/make_patches.cmake
+  COMMAND make_patches ${TABRIVET_ASSET_DIR}/${TABRIVET_TUNE} ${FREEPATS_CFG} ${FREEPATS_DIR}
+    ${TABRIVET_PATCHES_FILE}
+  DEPENDS make_patches ${TABRIVET_ASSET_DIR}/${TABRIVET_TUNE} ${FREEPATS_CFG}
   COMMENT "Collecting the tune's instruments from freepats into ${TABRIVET_PATCHES_FILE}"
   VERBATIM)
 add_custom_target(tabrivet_patches ALL DEPENDS ${TABRIVET_PATCHES_FILE})
