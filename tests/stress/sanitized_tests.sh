@@ -1,7 +1,7 @@
 #!/bin/sh
 # Builds the game and its tests twice more and runs them: with AddressSanitizer and
 # UndefinedBehaviorSanitizer in build-asan (every test but the memcheck session, the
-# install tests and the Windows release's, the end-to-end ones against the sanitized
+# install tests and those of the Windows release and the web page, the end-to-end ones against the sanitized
 # game), and with ThreadSanitizer in build-tsan (the unit tests and the tests of the match
 # clock). Any report fails the run.
 # Usage: tests/stress/sanitized_tests.sh [ctest options for the build-asan run]
@@ -43,7 +43,7 @@ cmake --build build-asan -j"$jobs"
     ASAN_OPTIONS="exitcode=86:fast_unwind_on_malloc=0:detect_stack_use_after_return=1:check_initialization_order=1:log_path=$logs/asan" \
     LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0" \
     UBSAN_OPTIONS="exitcode=87:halt_on_error=1:print_stacktrace=1:log_path=$logs/ubsan" \
-        ctest --output-on-failure -j2 -LE 'install|windows' "$@"
+        ctest --output-on-failure -j2 -LE 'install|windows|web' "$@"
 )
 check_logs "AddressSanitizer, UndefinedBehaviorSanitizer"
 

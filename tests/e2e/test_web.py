@@ -1,0 +1,113 @@
+"""The web page in Chromium: its zip, unpacked alone and served on 127.0.0.1, holds
+index.html at its root with the program, its data files, the licences and a README, and
+plays with nothing else. Its title screen is drawn like the Linux game's own picture; 1
+and a click change rows; Enter starts a match whose tune reaches Web Audio; Space serves;
+Esc opens the pause box and Enter leaves it; Esc on the title screen ends the game and the
+page says so. Played again (the page's own button) without its instruments, so that the
+tune is silent, the bounce and the hit reach Web Audio as the samples themselves.
+
+The zip is dist/web/build.sh's, named by TABRIVET_WEB_ZIP."""
+
+import os
+import shutil
+import tempfile
+import time
+import unittest
+import zipfile
+
+import harness
+
+ZIP = os.environ.get("TABRIVET_WEB_ZIP", "")
+CONTENTS = ["index.html", "tabrivet.js", "tabrivet.wasm", "tabrivet.dat", "patches.dat",
+            "icon.png", "README.txt", "COPYRIGHT.txt", "GPL-2.txt", "ALLEGRO-LICENSE.txt"]
+CENTRE = (320, 240)
+DIFFICULTY = (230, 288)  # a point on the difficulty row's value
+SAME_WAVEFORM = 0.9
+LEVEL = 64
+
+
+def browser_available():
+    try:
+        import selenium  # noqa: F401
+    except ImportError:
+        return False
+    return os.access("/usr/bin/chromium", os.X_OK) and os.access("/usr/bin/chromedriver",
+                                                                  os.X_OK)
+
+
+@unittest.skipUnless(os.path.isfile(ZIP) and browser_available(),
+                     "no web page (dist/web/build.sh) or no Chromium and Selenium")
+class WebPage(unittest.TestCase):
+    def test_the_zip_alone_plays_in_chromium(self):
+        folder = tempfile.mkdtemp(prefix="tabrivet-web-")
+        try:
+            with zipfile.ZipFile(ZIP) as z:
+                self.assertEqual(sorted(z.namelist()), sorted(CONTENTS))
+                z.extractall(folder)
+            with harness.PageGame(folder) as game:
+                self.play(game)
+                self.play_again_for_the_samples(game)
+        finally:
+            shutil.rmtree(folder, ignore_errors=True)
+
+    def play(self, game):
+        game.wait_title(60)
+        harness.check_title_parts(self, game)
+        game.choose("1", "2 Joueurs")
+        before = game.menu_value("2")
+        game.click_until(*DIFFICULTY, lambda img: game.menu_value("2", img) != before, 20,
+                         "the difficulty to change on a click")
+        game.mouse_move(630, 150)
+        game.choose("3", "Oui")
+
+        game.press_until("Return", lambda img: harness.font().read(img, 5, 16, 12)
+                         == "Joueur 2 : 0", 30, "the match's score line")
+        mark = game.sound_mark()
+        harness.wait_until(lambda: game.sound_mark() > mark + game.sound_rate(), 20, 0.2,
+                           "a second of sound")
+        _, peak, _ = harness.sound_stats(game.sound(mark))
+        self.assertGreater(peak, 1000, "the tune did not reach Web Audio")
+        game.press_until("space", lambda img: harness.find_ball(img) not in (None, CENTRE),
+                         20, "the served ball to leave the centre")
+
+        game.press_until("Escape", harness.pause_box_shown, 20, "the pause box")
+        game.press_until("Return", game.is_title, 30, "the title screen")
+        game.press("Escape", lambda: not game.running(), 20, "the game to end")
+        self.assertEqual(game.page_text(), "La partie est termin\u00e9e.")
+
+    def play_again_for_the_samples(self, game):
+        game.server.withheld.add("patches.dat")
+        game.js("document.getElementById('again').click()")
+        game.start_match(players=1, music=True, timeout=60)
+        rate = game.sound_rate()
+        templates = {}
+        for name in ("bounce", "hit"):
+            wav_rate, frames = harness.read_wav(os.path.join(harness.config().assets,
+                                                             name + ".wav"))
+            templates[name] = harness.resample(frames, wav_rate, rate)
+        start = game.sound_mark()
+        game.press_until("space", lambda img: harness.find_ball(img) != CENTRE, 20,
+                         "the served ball to leave the centre")
+        heard = []
+        deadline = time.monotonic() + 60
+        while time.monotonic() < deadline and "hit" not in heard:
+            time.sleep(1.0)
+            if harness.find_ball(game.screenshot()) == CENTRE:
+                game.tap("space")    # the ball waits after a point: serve again
+            signal = game.sound(start)
+            quiet, tail = rate // 20, rate // 10
+            heard = []
+            for o in harness.onsets(signal[:-tail], LEVEL, quiet):
+                burst = signal[max(0, o - 100):o + rate // 10]
+                at = max(0, o - 100) + harness.first_above(burst, 0.05)
+                scores = {n: harness.match_sound(signal, at, t) for n, t in templates.items()}
+                best = max(scores, key=scores.get)
+                heard.append(best if scores[best] >= SAME_WAVEFORM else None)
+        self.assertTrue(heard, "no sound after the serve")
+        self.assertEqual(heard[0], "bounce", heard)
+        self.assertIn("hit", heard)
+        self.assertNotIn(None, heard)
+
+
+if __name__ == "__main__":
+    harness.main()
