@@ -9,8 +9,8 @@ cd "$(dirname "$0")"
 play_packages="build-essential cmake pkg-config liballegro4-dev freepats"
 # What the tests need on top, the Windows release's cross compilers and Wine and the web
 # page's Emscripten and Chromium among them.
-test_packages="libgtest-dev xvfb xauth xdotool x11-apps x11-utils sox python3
-    desktop-file-utils appstream dpkg-dev groff-base man-db bsdextrautils file
+test_packages="libgtest-dev xvfb xauth xdotool x11-apps x11-utils x11-xserver-utils sox
+    python3 desktop-file-utils appstream dpkg-dev groff-base man-db bsdextrautils file
     valgrind weston xwayland lintian openbox wmctrl
     googletest g++-mingw-w64-x86-64-posix mingw-w64-tools wine64
     emscripten chromium chromium-driver python3-selenium"
