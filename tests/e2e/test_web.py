@@ -4,7 +4,8 @@ plays with nothing else. Its title screen is drawn like the Linux game's own pic
 and a click change rows; Enter starts a match whose tune reaches Web Audio; Space serves;
 Esc opens the pause box and Enter leaves it; Esc on the title screen ends the game and the
 page says so. Played again (the page's own button) without its instruments, so that the
-tune is silent, the bounce and the hit reach Web Audio as the samples themselves.
+tune is silent, the bounce and the hit reach Web Audio as the samples themselves. Without
+its data file, or with a damaged one, the page shows the game's own message.
 
 The zip is dist/web/build.sh's, named by TABRIVET_WEB_ZIP."""
 
@@ -20,6 +21,7 @@ import harness
 ZIP = os.environ.get("TABRIVET_WEB_ZIP", "")
 CONTENTS = ["index.html", "tabrivet.js", "tabrivet.wasm", "tabrivet.dat", "patches.dat",
             "icon.png", "README.txt", "COPYRIGHT.txt", "GPL-2.txt", "ALLEGRO-LICENSE.txt"]
+LOAD_ERROR = "Error loading 'tabrivet.dat'\n"
 CENTRE = (320, 240)
 DIFFICULTY = (230, 288)  # a point on the difficulty row's value
 SAME_WAVEFORM = 0.9
@@ -38,17 +40,31 @@ def browser_available():
 @unittest.skipUnless(os.path.isfile(ZIP) and browser_available(),
                      "no web page (dist/web/build.sh) or no Chromium and Selenium")
 class WebPage(unittest.TestCase):
+    def setUp(self):
+        self.folder = tempfile.mkdtemp(prefix="tabrivet-web-")
+        self.addCleanup(shutil.rmtree, self.folder, True)
+        with zipfile.ZipFile(ZIP) as z:
+            self.assertEqual(sorted(z.namelist()), sorted(CONTENTS))
+            z.extractall(self.folder)
+
     def test_the_zip_alone_plays_in_chromium(self):
-        folder = tempfile.mkdtemp(prefix="tabrivet-web-")
-        try:
-            with zipfile.ZipFile(ZIP) as z:
-                self.assertEqual(sorted(z.namelist()), sorted(CONTENTS))
-                z.extractall(folder)
-            with harness.PageGame(folder) as game:
-                self.play(game)
-                self.play_again_for_the_samples(game)
-        finally:
-            shutil.rmtree(folder, ignore_errors=True)
+        with harness.PageGame(self.folder) as game:
+            self.play(game)
+            self.play_again_for_the_samples(game)
+
+    def test_a_missing_or_damaged_data_file_is_reported_in_the_page(self):
+        with harness.PageGame(self.folder, name="web-errors") as game:
+            game.server.withheld.add("tabrivet.dat")
+            game.open()
+            harness.wait_until(lambda: not game.running(), 30, 0.2, "the game to stop")
+            self.assertEqual(game.page_text(), LOAD_ERROR)
+            data = os.path.join(self.folder, "tabrivet.dat")
+            with open(data, "r+b") as f:
+                f.truncate(os.path.getsize(data) // 2)
+            game.server.withheld.clear()
+            game.open()
+            harness.wait_until(lambda: not game.running(), 30, 0.2, "the game to stop")
+            self.assertEqual(game.page_text(), LOAD_ERROR)
 
     def play(self, game):
         game.wait_title(60)

@@ -1,0 +1,30 @@
+# The texts a release folder carries beside the game (Windows, web): its README from a
+# template, the copyright file with the paths of this folder, the GPL for patches.dat and
+# the library's own licence, which its build leaves beside it. With CRLF set, the texts
+# have Windows' line ends, so that Notepad shows them as they are written.
+function(tabrivet_release_texts out_dir readme_template crlf)
+  pkg_get_variable(allegro_prefix allegro prefix)
+  set(allegro_licence ${allegro_prefix}/share/doc/allegro/license.txt)
+  if(NOT EXISTS ${allegro_licence})
+    message(FATAL_ERROR "the library's licence is not at ${allegro_licence}")
+  endif()
+  set(dist ${CMAKE_SOURCE_DIR}/dist)
+  file(READ ${dist}/copyright copyright)
+  string(REPLACE "usr/lib/games/tabrivet/patches.dat" "patches.dat" copyright "${copyright}")
+  string(REPLACE "in the file GPL-2 beside" "in the file GPL-2.txt beside"
+         copyright "${copyright}")
+  file(READ ${readme_template} readme)
+  string(REPLACE "@VERSION@" "${PROJECT_VERSION}" readme "${readme}")
+  file(READ ${dist}/GPL-2 gpl)
+  file(READ ${allegro_licence} allegro)
+  foreach(text readme copyright gpl allegro)
+    string(REPLACE "\r\n" "\n" ${text} "${${text}}")
+    if(crlf)
+      string(REPLACE "\n" "\r\n" ${text} "${${text}}")
+    endif()
+  endforeach()
+  file(WRITE ${out_dir}/README.txt "${readme}")
+  file(WRITE ${out_dir}/COPYRIGHT.txt "${copyright}")
+  file(WRITE ${out_dir}/GPL-2.txt "${gpl}")
+  file(WRITE ${out_dir}/ALLEGRO-LICENSE.txt "${allegro}")
+endfunction()
