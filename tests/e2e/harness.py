@@ -1481,10 +1481,16 @@ class PageGame(Game):
     def mouse_up(self, button=1):
         self._mouse("mouseReleased", button)
 
+    # Where point_at starts its last move from. A mouse confined to a smaller range than
+    # the screen follows the pointer's motion, so from elsewhere than (0, 0) it still
+    # ends at (x, y) of its range, where the pointer's own place would be off.
+    origin = (0, 0)
+
     def point_at(self, x, y):
-        """As Game.point_at: far corner, near corner, then (x, y) from there, so that a
-        mouse confined to a smaller range ends at (x, y) of that range too."""
-        for px, py in ((639, 479), (0, 0), (x, y)):
+        """As Game.point_at: far corner, origin, then (x, y) further on, which pins a
+        confined mouse at its range's corner first and leaves it at (x, y) of its range."""
+        ox, oy = self.origin
+        for px, py in ((639, 479), (ox, oy), (ox + x, oy + y)):
             self.mouse_move(px, py)
             time.sleep(0.05)
 

@@ -2,8 +2,8 @@
 index.html at its root with the program, its data files, the licences and a README, and
 plays with nothing else. Its title screen is drawn like the Linux game's own picture; 1
 and a click change rows; Enter starts a match whose tune reaches Web Audio; Space serves;
-Esc opens the pause box and Enter leaves it; Esc on the title screen ends the game and the
-page says so. Played again (the page's own button) without its instruments, so that the
+Esc opens the pause box, where the pointer follows the mouse to click "resume" and, the
+next time, "leave"; Esc on the title screen ends the game and the page says so. Played again (the page's own button) without its instruments, so that the
 tune is silent, the bounce and the hit reach Web Audio as the samples themselves. Without
 its data file, or with a damaged one, the page shows the game's own message.
 
@@ -24,6 +24,8 @@ CONTENTS = ["index.html", "tabrivet.js", "tabrivet.wasm", "tabrivet.dat", "patch
 LOAD_ERROR = "Error loading 'tabrivet.dat'\n"
 CENTRE = (320, 240)
 DIFFICULTY = (230, 288)  # a point on the difficulty row's value
+LEAVE = (70, 105)        # the pause box's buttons, in the picture's own coordinates
+RESUME = (210, 105)
 SAME_WAVEFORM = 0.9
 LEVEL = 64
 
@@ -87,7 +89,12 @@ class WebPage(unittest.TestCase):
                          20, "the served ball to leave the centre")
 
         game.press_until("Escape", harness.pause_box_shown, 20, "the pause box")
-        game.press_until("Return", game.is_title, 30, "the title screen")
+        game.origin = (300, 300)  # the box's pointer follows the mouse from anywhere
+        game.click_until(*RESUME, lambda img: not harness.pause_box_shown(img), 20,
+                         "the pause box to close")
+        game.press_until("Escape", harness.pause_box_shown, 20, "the pause box")
+        game.click_until(*LEAVE, game.is_title, 30, "the title screen")
+        game.origin = (0, 0)
         game.press("Escape", lambda: not game.running(), 20, "the game to end")
         self.assertEqual(game.page_text(), "La partie est termin\u00e9e.")
 
