@@ -90,8 +90,15 @@ EM_JS(int, web_canvas_open, (int w, int h), {
       requestAnimationFrame(paint);
       var wakeUp = web.frameWaiter;
       web.frameWaiter = null;
-      if (wakeUp)
-         wakeUp();
+      try {
+         if (wakeUp)
+            wakeUp();
+      }
+      catch (e) {
+         /* the program ended in this frame: the page has been told */
+         if (!(e instanceof ExitStatus))
+            throw e;
+      }
       var pixels = Module.__web_gfx_frame();
       if (pixels)
          context.putImageData(new ImageData(new Uint8ClampedArray(HEAPU8.buffer, pixels, w * h * 4), w, h), 0, 0);

@@ -188,13 +188,13 @@ EM_ASYNC_JS(int, web_audio_open, (void), {
       web.onInput = function() {
          web.audioWanted = true;
          if (context.state === 'suspended' && !document.hidden)
-            context.resume();
+            context.resume().catch(function() {});
       };
       web.onVisibility = function(visible) {
          if (!visible)
-            context.suspend();
+            context.suspend().catch(function() {});
          else if (web.audioWanted)
-            context.resume();
+            context.resume().catch(function() {});
       };
       return context.sampleRate;
    }
