@@ -110,6 +110,7 @@ EM_JS(void, web_key_listen, (void), {
    var web = Module.allegro;
    var down = {};
    var escSeen = -1e9;
+   var escLocked = false;
    var HOLD_MSEC = 100;
    function send(scancode, pressed, ascii) {
       if (!web.keysOn)
@@ -155,8 +156,21 @@ EM_JS(void, web_key_listen, (void), {
          tap(web.keyCodes['Escape']);
    };
    web.fullscreenChange = function() {
-      if (!document.fullscreenElement)
+      if (document.fullscreenElement) {
+         /* Where the browser keeps Esc for a fullscreen page (Keyboard
+            Lock), every Esc arrives as a key: fullscreen is then left
+            some other way (F11, the browser's own controls), which is no
+            Esc for the program. */
+         escLocked = false;
+         if (navigator.keyboard && navigator.keyboard.lock)
+            navigator.keyboard.lock(['Escape']).then(function() {
+               escLocked = !!document.fullscreenElement;
+            }, function() {});
+         return;
+      }
+      if (!escLocked)
          web.escapeTaken();
+      escLocked = false;
    };
    web.pointerLockChange = function() {
       if (!document.pointerLockElement)

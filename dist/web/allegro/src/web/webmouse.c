@@ -81,10 +81,21 @@ EM_JS(void, web_mouse_listen, (void), {
       if (!web.mouseOn || !canvas)
          return;
       var r = canvas.getBoundingClientRect();
-      if (r.width <= 0 || r.height <= 0)
+      var left = r.left, top = r.top, width = r.width, height = r.height;
+      if (width <= 0 || height <= 0)
          return;
-      var x = Math.floor((e.clientX - r.left) * canvas.width / r.width);
-      var y = Math.floor((e.clientY - r.top) * canvas.height / r.height);
+      /* A picture kept whole in a box of another shape (object-fit:
+         contain, as browsers show a canvas that is fullscreen) is centred
+         in it at the largest scale that fits. */
+      if (getComputedStyle(canvas).objectFit === 'contain') {
+         var scale = Math.min(width / canvas.width, height / canvas.height);
+         left += (width - canvas.width * scale) / 2;
+         top += (height - canvas.height * scale) / 2;
+         width = canvas.width * scale;
+         height = canvas.height * scale;
+      }
+      var x = Math.floor((e.clientX - left) * canvas.width / width);
+      var y = Math.floor((e.clientY - top) * canvas.height / height);
       Module.__web_mouse_event(x, y, buttons);
    }
    function bit(button) {
@@ -185,8 +196,17 @@ EMSCRIPTEN_KEEPALIVE void _web_mouse_event(int x, int y, int buttons)
 
 
 
+/* web_mouse_position:
+ *  On the whole screen the mouse stays where the pointer is, since a page
+ *  cannot move the player's pointer; in a smaller range it goes where it
+ *  is put and follows the pointer's moves from there.
+ */
 static void web_mouse_position(int x, int y)
 {
+   if (whole_screen() && pointer_known) {
+      x = pointer_x;
+      y = pointer_y;
+   }
    _mouse_x = CLAMP(mouse_minx, x, mouse_maxx);
    _mouse_y = CLAMP(mouse_miny, y, mouse_maxy);
    mymickey_x = mymickey_y = 0;
