@@ -1017,14 +1017,17 @@ class Game:
         last = [None]
 
         def probe():
-            if self.proc.poll() is not None:
-                raise AssertionError("the game exited (code %s) while waiting for %s"
-                                     % (self.proc.returncode, what))
+            self._check_running(what)
             img = self.screenshot()
             last[0] = img
             v = fn(img)
             return (v, img) if v else None
         return wait_until(probe, timeout, interval, what)
+
+    def _check_running(self, what):
+        if self.proc.poll() is not None:
+            raise AssertionError("the game exited (code %s) while waiting for %s"
+                                 % (self.proc.returncode, what))
 
     def read_text(self, x, y, n, img=None, color=None):
         return font().read(img or self.screenshot(), x, y, n, color)
@@ -1236,6 +1239,16 @@ def match_sound(signal, start, template, span=200, length=2048):
         if xn and tn:
             best = max(best, sum(map(operator.mul, t, x)) / (tn * xn))
     return best
+
+
+def identify_sound(signal, onset, templates, rate=SOUND_RATE, same=0.9):
+    """The name of the template (name: frames at rate) whose waveform starts at onset in
+    signal, or None when none scores same or more; and the scores."""
+    burst = signal[max(0, onset - 100):onset + rate // 10]
+    start = max(0, onset - 100) + first_above(burst, 0.05)
+    scores = {name: match_sound(signal, start, t) for name, t in templates.items()}
+    best = max(scores, key=scores.get)
+    return (best if scores[best] >= same else None), scores
 
 
 # --------------------------------------------------------------------------------------
@@ -1507,17 +1520,9 @@ class PageGame(Game):
         import base64
         return Image(data[0], data[1], base64.b64decode(data[2]))
 
-    def wait_screen(self, fn, timeout=20, what="the screen", interval=0.1):
-        last = [None]
-
-        def probe():
-            if not self.running():
-                raise AssertionError("the game ended while waiting for %s" % what)
-            img = self.screenshot()
-            last[0] = img
-            v = fn(img)
-            return (v, img) if v else None
-        return wait_until(probe, timeout, interval, what)
+    def _check_running(self, what):
+        if not self.running():
+            raise AssertionError("the game ended while waiting for %s" % what)
 
     def sound_rate(self):
         return self.js("return Module.allegro.audioContext.sampleRate")

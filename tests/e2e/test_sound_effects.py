@@ -28,12 +28,7 @@ class SoundEffects(unittest.TestCase):
 
     def identify(self, signal, onset):
         """The sample that starts at onset ('bounce', 'hit' or None) and the scores."""
-        burst = signal[max(0, onset - 100):onset + 4410]
-        start = max(0, onset - 100) + harness.first_above(burst, 0.05)
-        scores = {name: harness.match_sound(signal, start, t)
-                  for name, t in self.templates.items()}
-        best = max(scores, key=scores.get)
-        return (best if scores[best] >= SAME_WAVEFORM else None), scores
+        return harness.identify_sound(signal, onset, self.templates, same=SAME_WAVEFORM)
 
     def test_bounce_and_hit_samples_are_heard(self):
         with harness.Game(name="effects", without_patches=True) as game:

@@ -121,11 +121,8 @@ class WebPage(unittest.TestCase):
             quiet, tail = rate // 20, rate // 10
             heard = []
             for o in harness.onsets(signal[:-tail], LEVEL, quiet):
-                burst = signal[max(0, o - 100):o + rate // 10]
-                at = max(0, o - 100) + harness.first_above(burst, 0.05)
-                scores = {n: harness.match_sound(signal, at, t) for n, t in templates.items()}
-                best = max(scores, key=scores.get)
-                heard.append(best if scores[best] >= SAME_WAVEFORM else None)
+                heard.append(harness.identify_sound(signal, o, templates, rate,
+                                                    SAME_WAVEFORM)[0])
         self.assertTrue(heard, "no sound after the serve")
         self.assertEqual(heard[0], "bounce", heard)
         self.assertIn("hit", heard)

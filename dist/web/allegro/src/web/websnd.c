@@ -112,7 +112,7 @@ EM_JS(int, web_audio_available, (void), {
 EM_ASYNC_JS(int, web_audio_open, (void), {
    var web = Module.allegro;
    function player(post) {
-      var chunks = [], offset = 0, played = 0, peak = 0, quanta = 0;
+      var chunks = [], offset = 0, played = 0, quanta = 0;
       return {
          push: function(chunk) { chunks.push(chunk); },
          pull: function(left, right) {
@@ -121,8 +121,6 @@ EM_ASYNC_JS(int, web_audio_open, (void), {
                var c = chunks[0], k = Math.min(n - i, c[0].length - offset);
                left.set(c[0].subarray(offset, offset + k), i);
                right.set(c[1].subarray(offset, offset + k), i);
-               for (var j = offset; j < offset + k; j++)
-                  peak = Math.max(peak, Math.abs(c[0][j]), Math.abs(c[1][j]));
                i += k;
                offset += k;
                played += k;
@@ -133,10 +131,8 @@ EM_ASYNC_JS(int, web_audio_open, (void), {
             }
             left.fill(0, i);
             right.fill(0, i);
-            if (++quanta % 8 === 0) {
-               post(played, peak);
-               peak = 0;
-            }
+            if (++quanta % 8 === 0)
+               post(played);
          }
       };
    }
@@ -145,10 +141,8 @@ EM_ASYNC_JS(int, web_audio_open, (void), {
       var context = new Context();
       var output;
       web.audioPlayed = 0;
-      web.audioPeak = 0;
-      function heard(played, peak) {
+      function heard(played) {
          web.audioPlayed = played;
-         web.audioPeak = Math.max(web.audioPeak, peak);
       }
       if (context.audioWorklet && typeof AudioWorkletNode !== 'undefined') {
          var source = 'var player = ' + player.toString() + ';\n' +
@@ -156,7 +150,7 @@ EM_ASYNC_JS(int, web_audio_open, (void), {
             '   constructor() {\n' +
             '      super();\n' +
             '      var port = this.port;\n' +
-            '      this.player = player(function(played, peak) { port.postMessage([played, peak]); });\n' +
+            '      this.player = player(function(played) { port.postMessage(played); });\n' +
             '      port.onmessage = (e) => this.player.push(e.data);\n' +
             '   }\n' +
             '   process(inputs, outputs) {\n' +
@@ -169,7 +163,7 @@ EM_ASYNC_JS(int, web_audio_open, (void), {
          await context.audioWorklet.addModule(url);
          URL.revokeObjectURL(url);
          output = new AudioWorkletNode(context, 'allegro-output', { numberOfInputs: 0, outputChannelCount: [2] });
-         output.port.onmessage = function(e) { heard(e.data[0], e.data[1]); };
+         output.port.onmessage = function(e) { heard(e.data); };
          web.audioPush = function(chunk) { output.port.postMessage(chunk, [chunk[0].buffer, chunk[1].buffer]); };
       }
       else {

@@ -15,7 +15,6 @@
  */
 
 
-#include <stdlib.h>
 #include <emscripten.h>
 
 #include "allegro.h"
