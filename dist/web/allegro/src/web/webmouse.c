@@ -103,7 +103,12 @@ EM_JS(void, web_mouse_listen, (void), {
    }
    web.mouseMove = function(e) { send(e); };
    web.mouseDown = function(e) {
-      if (e.target !== Module.canvas)
+      /* A press counts on the picture; while the mouse is confined to a
+         part of it, anywhere but on the page's own controls, since the
+         pointer drawn there follows the mouse's moves and the player's
+         own pointer may have wandered off the picture. */
+      var control = e.target.closest && e.target.closest('button, a, input, select, textarea');
+      if (e.target !== Module.canvas && (!web.mouseConfined || control))
          return;
       e.preventDefault();
       if (web.onInput)
@@ -128,6 +133,12 @@ EM_JS(void, web_mouse_listen, (void), {
       web.mouseListening = true;
    }
    web.mouseOn = true;
+});
+
+
+
+EM_JS(void, web_mouse_confine, (int confined), {
+   Module.allegro.mouseConfined = !!confined;
 });
 
 
@@ -230,6 +241,7 @@ static void web_mouse_set_range(int x1, int y1, int x2, int y2)
    }
    _mouse_x = CLAMP(mouse_minx, _mouse_x, mouse_maxx);
    _mouse_y = CLAMP(mouse_miny, _mouse_y, mouse_maxy);
+   web_mouse_confine(!whole_screen());
 }
 
 
