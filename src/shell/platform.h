@@ -4,7 +4,7 @@
 #define TABRIVET_PLATFORM_H
 
 // Before the library starts: the window's class and icon where the system takes them
-// from the program.
+// from the program, and how the picture is drawn where the system must be told that early.
 void prepare_window(void);
 
 // Once the library runs: makes the folder of the game's files the working folder where
