@@ -30,13 +30,6 @@ import harness  # noqa: E402
 
 WINE = "/usr/lib/wine/wine64"
 WINESERVER = "/usr/lib/wine/wineserver64"
-TICK = os.sysconf("SC_CLK_TCK")
-
-
-def cpu_seconds(stat_path):
-    fields = open(stat_path).read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / TICK
-
 
 def thread_times(pid):
     """{thread id: (name, CPU seconds)} of every thread of pid."""
@@ -45,7 +38,7 @@ def thread_times(pid):
         try:
             path = "/proc/%d/task/%s/stat" % (pid, tid)
             name = open(path).read().split("(", 1)[1].rsplit(")", 1)[0]
-            out[tid] = (name, cpu_seconds(path))
+            out[tid] = (name, harness.cpu_seconds(path))
         except OSError:
             pass
     return out
@@ -113,10 +106,10 @@ def main():
 
         def measure(what, seconds=5.0):
             stat = "/proc/%d/stat" % game.pid
-            th0, c0, f0 = thread_times(game.pid), cpu_seconds(stat), frames()
+            th0, c0, f0 = thread_times(game.pid), harness.cpu_seconds(stat), frames()
             t0 = time.monotonic()
             time.sleep(seconds)
-            th1, c1, f1 = thread_times(game.pid), cpu_seconds(stat), frames()
+            th1, c1, f1 = thread_times(game.pid), harness.cpu_seconds(stat), frames()
             t1 = time.monotonic()
             print("%s: %.1f frames a second, %.1f%% of a core" % (what, (f1 - f0) / (t1 - t0),
                                                                 100 * (c1 - c0) / (t1 - t0)))

@@ -20,12 +20,11 @@ add_custom_target(tabrivet_patches)
 # into the program's file system before it starts, and reads back what the program
 # writes. The library's web drivers bring the flags they need (ASYNCIFY, which lets the
 # frame loops wait for the browser) through their pkg-config file.
-set(TABRIVET_WEB_LINK_OPTIONS
+target_link_options(tabrivet PRIVATE
   -sENVIRONMENT=web
   -sALLOW_MEMORY_GROWTH=1
   -sEXIT_RUNTIME=1
   "-sEXPORTED_RUNTIME_METHODS=FS,addRunDependency,removeRunDependency")
-target_link_options(tabrivet PRIVATE ${TABRIVET_WEB_LINK_OPTIONS})
 
 # Only the functions that can be on the stack when the program waits for the browser
 # (in vsync(), rest() or while the sound starts) are made able to pause and resume: the

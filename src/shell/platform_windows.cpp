@@ -14,7 +14,7 @@
 // Under Wine, DirectDraw is drawn by Wine's Direct3D, whose command thread spins between
 // two frames (a whole core at 60 frames a second) and which puts every frame through
 // OpenGL. The game draws each pixel itself, so Wine's GDI renderer shows the same picture
-// for a tenth of that. Wine reads the choice from WINE_D3D_CONFIG when its Direct3D starts,
+// for an eighth of that. Wine reads the choice from WINE_D3D_CONFIG when its Direct3D starts,
 // which the library leaves until the mode is set; Windows ignores the variable.
 #define WINE_D3D_SETTING "WINE_D3D_CONFIG"
 #define WINE_D3D_CHOICE "renderer=gdi"

@@ -637,6 +637,14 @@ def xdotool(env, *args):
                    stdout=subprocess.DEVNULL, timeout=30)
 
 
+def cpu_seconds(stat_path):
+    """The user and system time in /proc/PID/stat (every thread) or /proc/PID/task/TID/stat
+    (one), in seconds."""
+    with open(stat_path) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
 def wait_until(fn, timeout, interval=0.1, what="condition"):
     """Calls fn until it returns something true, and returns that; raises TimeoutError
     after timeout seconds."""

@@ -70,7 +70,8 @@ static int mymickey_x, mymickey_y;
 
 /* web_mouse_listen:
  *  Listens to the pointer over the whole page, so that a move or a release
- *  outside the canvas still counts; a press counts on the canvas only.
+ *  outside the canvas still counts; a press counts on the canvas, or while
+ *  the mouse is confined anywhere but on the page's own controls.
  *  Positions are sent in screen pixels of the canvas, whatever its size.
  */
 EM_JS(void, web_mouse_listen, (void), {
