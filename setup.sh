@@ -8,12 +8,14 @@ cd "$(dirname "$0")"
 # What building and playing need.
 play_packages="build-essential cmake pkg-config liballegro4-dev freepats"
 # What the tests need on top, the Windows release's cross compilers and Wine and the web
-# page's Emscripten and Chromium among them.
+# page's Emscripten and the three browser engines it is played in (Chromium, Firefox and
+# WebKitGTK, with a PulseAudio server to hear them) among them.
 test_packages="libgtest-dev xvfb xauth xdotool x11-apps x11-utils x11-xserver-utils sox
     python3 desktop-file-utils appstream dpkg-dev groff-base man-db bsdextrautils file
     valgrind weston xwayland lintian openbox wmctrl
     googletest g++-mingw-w64-x86-64-posix mingw-w64-tools wine64
-    emscripten chromium chromium-driver python3-selenium"
+    emscripten chromium chromium-driver python3-selenium python3-pil
+    firefox-esr webkit2gtk-driver gstreamer1.0-pulseaudio pulseaudio pulseaudio-utils"
 
 packages=$play_packages
 [ "${1:-play}" = test ] && packages="$packages $test_packages"
