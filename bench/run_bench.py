@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Benchmark of the game's frames, in one run under its own Xvfb (not a test: it prints
 figures, it asserts nothing about time).
 

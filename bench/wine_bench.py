@@ -1,4 +1,4 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """The Windows release under Wine, in one run under its own Xvfb (not a test: it prints
 figures, it asserts nothing): frames a second and the CPU share of the game's process on
 the title screen and in a match, and what three clicks of 100 ms on the difficulty do.
