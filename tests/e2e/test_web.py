@@ -1,17 +1,23 @@
-"""The web page in Chromium: its zip, unpacked alone and served on 127.0.0.1, holds
-index.html at its root with the program, its data files, the licences and a README, and
-plays with nothing else. Its title screen is drawn like the Linux game's own picture; 1
-and a click change rows; Enter starts a match whose tune reaches Web Audio; Space serves;
-Esc opens the pause box, where the pointer follows the mouse to click "resume" and, the
-next time, "leave" with the page's own pointer off the picture; Esc on the title screen
-ends the game and the page says so. Played again (the page's own button) without its
-instruments, so that the tune is silent, the bounce and the hit reach Web Audio as the
-samples themselves. Without its data file, or with a damaged one, the page shows the
-game's own message.
+"""The web page in three browser engines: its zip, unpacked alone and served on 127.0.0.1,
+holds index.html at its root with the program, its data files, the licences and a README,
+and plays with nothing else. The same player's run in each: its title screen is drawn like
+the Linux game's own picture; 1 and a click change rows; Enter starts a match whose tune
+is heard; Space serves; Esc opens the pause box, where the pointer follows the mouse to
+click "resume", and the next time the match is left; Esc on the title screen ends the game
+and the page says so. Played again (the page's own button) without its instruments, so
+that the tune is silent, the bounce and the hit are heard as the samples themselves.
 
-The zip is dist/web/build.sh's, named by TABRIVET_WEB_ZIP.
+In Chromium (headless) the sound is what the page posts to Web Audio, the box is left with
+its "leave" button clicked with the page's own pointer off the picture, and without its
+data file, or with a damaged one, the page shows the game's own message. Firefox ESR and
+WebKitGTK play headed, heard at the sound server's output, and leave the box with Enter;
+Firefox plays the page as on a site served over plain HTTP, where no browser offers an
+audio worklet; in both, Esc in fullscreen, which the browser takes to leave fullscreen,
+still opens the pause box and closes it again.
+
+The zip is dist/web/build.sh's, named by TABRIVET_WEB_ZIP. Each engine's case is a class:
+    test_web.py [harness options] Chromium | Firefox | WebKit
 """
-
 import os
 import shutil
 import tempfile
@@ -33,43 +39,28 @@ SAME_WAVEFORM = 0.9
 LEVEL = 64
 
 
-def browser_available():
+def available(*programs):
     try:
         import selenium  # noqa: F401
     except ImportError:
         return False
-    return os.access("/usr/bin/chromium", os.X_OK) and os.access("/usr/bin/chromedriver",
-                                                                  os.X_OK)
+    return os.path.isfile(ZIP) and all(os.access(p, os.X_OK) for p in programs)
 
 
-@unittest.skipUnless(os.path.isfile(ZIP) and browser_available(),
-                     "no web page (dist/web/build.sh) or no Chromium and Selenium")
-class WebPage(unittest.TestCase):
+def needs(*programs):
+    return unittest.skipUnless(available(*programs), "no web page (dist/web/build.sh), no "
+                               "Selenium or none of " + ", ".join(programs))
+
+
+class PageRun:
+    """The player's run, the same in every engine."""
+
     def setUp(self):
         self.folder = tempfile.mkdtemp(prefix="tabrivet-web-")
         self.addCleanup(shutil.rmtree, self.folder, True)
         with zipfile.ZipFile(ZIP) as z:
             self.assertEqual(sorted(z.namelist()), sorted(CONTENTS))
             z.extractall(self.folder)
-
-    def test_the_zip_alone_plays_in_chromium(self):
-        with harness.PageGame(self.folder) as game:
-            self.play(game)
-            self.play_again_for_the_samples(game)
-
-    def test_a_missing_or_damaged_data_file_is_reported_in_the_page(self):
-        with harness.PageGame(self.folder, name="web-errors") as game:
-            game.server.withheld.add("tabrivet.dat")
-            game.open()
-            harness.wait_until(lambda: not game.running(), 30, 0.2, "the game to stop")
-            self.assertEqual(game.page_text(), LOAD_ERROR)
-            data = os.path.join(self.folder, "tabrivet.dat")
-            with open(data, "r+b") as f:
-                f.truncate(os.path.getsize(data) // 2)
-            game.server.withheld.clear()
-            game.open()
-            harness.wait_until(lambda: not game.running(), 30, 0.2, "the game to stop")
-            self.assertEqual(game.page_text(), LOAD_ERROR)
 
     def play(self, game):
         game.wait_title(60)
@@ -96,22 +87,13 @@ class WebPage(unittest.TestCase):
         game.click_until(*RESUME, lambda img: not harness.pause_box_shown(img), 20,
                          "the pause box to close")
         game.press_until("Escape", harness.pause_box_shown, 20, "the pause box")
-        game.origin = (0, 0)
-        # "Quitter" with the page's own pointer below the picture: the box's pointer is
-        # pinned at its far corner (283, 117), then taken onto the button from there.
-        for point in ((0, 0), (600, 500), (600 - 283 + LEAVE[0], 500 - 117 + LEAVE[1])):
-            game.mouse_move(*point)
-        game.mouse_down()
-        try:
-            game.wait_screen(game.is_title, 30, "the title screen")
-        finally:
-            game.mouse_up()
+        self.leave_the_pause_box(game)
         game.press("Escape", lambda: not game.running(), 20, "the game to end")
         self.assertEqual(game.page_text(), "La partie est termin\u00e9e.")
 
     def play_again_for_the_samples(self, game):
         game.server.withheld.add("patches.dat")
-        game.js("document.getElementById('again').click()")
+        game.play_again()
         game.start_match(players=1, music=True, timeout=60)
         rate = game.sound_rate()
         templates = {}
@@ -138,6 +120,78 @@ class WebPage(unittest.TestCase):
         self.assertEqual(heard[0], "bounce", heard)
         self.assertIn("hit", heard)
         self.assertNotIn(None, heard)
+
+    def leave_the_pause_box(self, game):
+        game.press_until("Return", game.is_title, 30, "the title screen")
+
+    def escape_in_fullscreen(self, game):
+        """In a match, Esc in fullscreen opens the pause box and, the next time, closes it;
+        each time the browser has left fullscreen and the box stays as the Esc left it."""
+        for box_wanted in (True, False):
+            game.click_control("fullscreen")
+            harness.wait_until(game.in_fullscreen, 10, 0.1, "fullscreen")
+            game.x_tap("Escape")
+            game.wait_screen(lambda img: harness.pause_box_shown(img) == box_wanted, 10,
+                             "the pause box %s" % ("shown" if box_wanted else "gone"))
+            time.sleep(1.0)
+            self.assertEqual(harness.pause_box_shown(game.screenshot()), box_wanted,
+                             "one Esc in fullscreen counted twice")
+            self.assertFalse(game.in_fullscreen())
+
+
+@needs("/usr/bin/chromium", "/usr/bin/chromedriver")
+class Chromium(PageRun, unittest.TestCase):
+    def test_the_zip_alone_plays_in_chromium(self):
+        with harness.PageGame(self.folder) as game:
+            self.play(game)
+            self.play_again_for_the_samples(game)
+
+    def test_a_missing_or_damaged_data_file_is_reported_in_the_page(self):
+        with harness.PageGame(self.folder, name="web-errors") as game:
+            game.server.withheld.add("tabrivet.dat")
+            game.open()
+            harness.wait_until(lambda: not game.running(), 30, 0.2, "the game to stop")
+            self.assertEqual(game.page_text(), LOAD_ERROR)
+            data = os.path.join(self.folder, "tabrivet.dat")
+            with open(data, "r+b") as f:
+                f.truncate(os.path.getsize(data) // 2)
+            game.server.withheld.clear()
+            game.open()
+            harness.wait_until(lambda: not game.running(), 30, 0.2, "the game to stop")
+            self.assertEqual(game.page_text(), LOAD_ERROR)
+
+    def leave_the_pause_box(self, game):
+        """Clicks "Quitter" with the page's own pointer below the picture: the box's
+        pointer is pinned at its far corner (283, 117), then taken onto the button from
+        there."""
+        game.origin = (0, 0)
+        for point in ((0, 0), (600, 500), (600 - 283 + LEAVE[0], 500 - 117 + LEAVE[1])):
+            game.mouse_move(*point)
+        game.mouse_down()
+        try:
+            game.wait_screen(game.is_title, 30, "the title screen")
+        finally:
+            game.mouse_up()
+
+
+@needs("/usr/bin/firefox-esr", "/usr/bin/pulseaudio")
+class Firefox(PageRun, unittest.TestCase):
+    def test_the_page_plays_in_firefox_as_on_a_plain_http_site(self):
+        with harness.FirefoxPage(self.folder, without_worklet=True) as game:
+            self.play(game)
+            self.play_again_for_the_samples(game)
+            self.assertEqual(game.sound_path(), "ScriptProcessorNode")
+            self.escape_in_fullscreen(game)
+
+
+@needs(harness.WebKitPage.MINIBROWSER, "/usr/bin/WebKitWebDriver", "/usr/bin/pulseaudio")
+class WebKit(PageRun, unittest.TestCase):
+    def test_the_page_plays_in_webkit(self):
+        with harness.WebKitPage(self.folder) as game:
+            self.play(game)
+            self.play_again_for_the_samples(game)
+            self.assertEqual(game.sound_path(), "AudioWorkletNode")
+            self.escape_in_fullscreen(game)
 
 
 if __name__ == "__main__":

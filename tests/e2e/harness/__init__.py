@@ -30,12 +30,16 @@ What a test gets:
   harness.window_geometry(env, "Tabrivet")   where a window is on any X display
   with harness.PageGame(folder) as page:      the same calls on the web page, served on
                                               127.0.0.1 and played in Chromium
+  with harness.FirefoxPage(folder) as page:   the same in Firefox ESR, or WebKitPage in
+                                              WebKitGTK, headed, heard at a PulseAudio server;
+      page.sound_path(); page.click_control("fullscreen"); page.x_tap("Escape")
+  harness.PageGame(folder).play_again()       the page's "Rejouer" button
 Everything the harness starts is stopped when the `with` block ends, whatever happened.
 
 Its parts: options (the paths a case is given, main), pictures (Image, picture files),
 text (the font read back), sprites (the game's bitmaps on the screen), processes (Xvfb,
-xdotool, waiting, stopping), sound (the capture's measures), game (Game, data files),
-web (the served page, the browser, PageGame).
+xdotool, PulseAudio, waiting, stopping), sound (the capture's measures), game (Game, data
+files), web (the served page, Chromium, PageGame), engines (the page in Firefox and WebKit).
 """
 
 import sys
@@ -45,8 +49,9 @@ from . import options
 from .game import ASSET_ORDER, XMESSAGE_STUB, Game, make_datafile
 from .options import Config, config, main, parse_args
 from .pictures import Image, parse_pcx, parse_xwd, read_bmp, write_bmp
-from .processes import (AUTOREPEAT_DELAY_MS, XServer, _stop, cpu_seconds, root_screenshot,
-                        wait_until, window_geometry, xdotool)
+from .engines import FirefoxPage, WebKitPage, without_worklet
+from .processes import (AUTOREPEAT_DELAY_MS, PulseServer, XServer, _stop, cpu_seconds,
+                        root_screenshot, wait_until, window_geometry, xdotool)
 from .sound import (SOUND_CHANNELS, SOUND_RATE, first_above, identify_sound, match_sound,
                     mono, onsets, read_wav, resample, rms_windows, sound_stats)
 from .sprites import (PAUSE_AT, TITLE_LABEL_COLOUR, TITLE_ROWS, TITLE_VALUE_X, Sprite,
@@ -63,7 +68,8 @@ __all__ = ["ASSET_ORDER", "XMESSAGE_STUB", "Game", "make_datafile", "Config", "c
            "resample", "rms_windows", "sound_stats", "PAUSE_AT", "TITLE_LABEL_COLOUR",
            "TITLE_ROWS", "TITLE_VALUE_X", "Sprite", "check_title_parts", "find_ball",
            "find_paddle", "pause_box_shown", "sprite", "title_parts", "Font", "font",
-           "BROWSER_KEYS", "PAGE_PROBE", "PageGame", "Server", "browser_key", "chromium"]
+           "BROWSER_KEYS", "PAGE_PROBE", "PageGame", "Server", "browser_key", "chromium",
+           "FirefoxPage", "PulseServer", "WebKitPage", "without_worklet"]
 
 
 class _Harness(types.ModuleType):

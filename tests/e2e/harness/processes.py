@@ -1,14 +1,18 @@
-"""The processes the harness runs beside the game: its own Xvfb server, and xdotool,
-xwininfo and xwd on any X display; waiting for a condition, stopping what it started."""
+"""The processes the harness runs beside the game: its own Xvfb server and PulseAudio
+server, and xdotool, xwininfo and xwd on any X display; waiting for a condition, stopping
+what it started."""
 
+import array
 import os
 import re
+import shutil
 import signal
 import subprocess
 import tempfile
 import time
 
 from .pictures import parse_xwd
+from .sound import samples16
 
 
 def root_screenshot(env):
@@ -136,3 +140,65 @@ class XServer:
     def __exit__(self, *exc):
         self.stop()
 
+
+
+class PulseServer:
+    """A PulseAudio server in a folder of its own whose only output is a null sink, and a
+    recording of that output (PulseServer.RATE frames a second, 16-bit stereo) from its
+    start. env holds what a client needs to find the server."""
+
+    RATE = 44100
+
+    def __init__(self):
+        self.dir = tempfile.mkdtemp(prefix="tabrivet-pulse-")
+        self.file = os.path.join(self.dir, "out.raw")
+        socket = os.path.join(self.dir, "native")
+        self.env = dict(os.environ, XDG_RUNTIME_DIR=self.dir, PULSE_RUNTIME_PATH=self.dir,
+                        HOME=self.dir, PULSE_SERVER="unix:" + socket)
+        self.script = ("load-module module-null-sink sink_name=out rate=%d channels=2\n"
+                       "set-default-sink out\n"
+                       "load-module module-native-protocol-unix auth-anonymous=1 socket=%s\n"
+                       % (self.RATE, socket))
+        self.proc = self.recorder = None
+
+    def start(self):
+        script = os.path.join(self.dir, "server.pa")
+        with open(script, "w") as f:
+            f.write(self.script)
+        self.log = open(os.path.join(self.dir, "log"), "wb")
+        self.proc = subprocess.Popen(
+            ["pulseaudio", "-n", "--daemonize=no", "--exit-idle-time=-1", "--use-pid-file=no",
+             "-F", script], env=self.env, stdout=self.log, stderr=subprocess.STDOUT,
+            start_new_session=True)
+
+        def up():
+            if self.proc.poll() is not None:
+                raise RuntimeError("pulseaudio ended: see %s" % self.log.name)
+            return subprocess.run(["pactl", "info"], env=self.env, stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL, timeout=30).returncode == 0
+        wait_until(up, 30, 0.1, "the PulseAudio server")
+        with open(self.file, "wb") as out:
+            self.recorder = subprocess.Popen(
+                ["parec", "-d", "out.monitor", "--raw", "--format=s16le", "--channels=2",
+                 "--rate=%d" % self.RATE, "--latency-msec=20"], env=self.env, stdout=out,
+                stderr=self.log, start_new_session=True)
+        return self
+
+    def stop(self):
+        try:
+            _stop(self.recorder)
+            _stop(self.proc)
+        finally:
+            self.log.close()
+            shutil.rmtree(self.dir, ignore_errors=True)
+
+    def mark(self):
+        """How many frames the recording holds."""
+        return os.path.getsize(self.file) // 4
+
+    def sound(self, start=0, end=None):
+        """Frames start..end of the recording, (left + right) / 2 as signed 16-bit values."""
+        with open(self.file, "rb") as f:
+            f.seek(start * 4)
+            a = samples16(f.read(-1 if end is None else (end - start) * 4))
+        return array.array("h", map(lambda l, r: (l + r) >> 1, a[0::2], a[1::2]))

@@ -165,6 +165,10 @@ class PageGame(Game):
     def js(self, script, *args):
         return self.driver.execute_script(script, *args)
 
+    def play_again(self):
+        """Once the game has ended, the page's "Rejouer" button, which loads it anew."""
+        self.js("document.getElementById('again').click()")
+
     def running(self):
         """True until the page offers to play again: the game has ended."""
         return self.js("return document.getElementById('again').hidden")
