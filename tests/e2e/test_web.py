@@ -37,6 +37,7 @@ LEAVE = (70, 105)        # the pause box's buttons, in the picture's own coordin
 RESUME = (210, 105)
 SAME_WAVEFORM = 0.9
 LEVEL = 64
+TUNE_QUIET = 0.25  # the tune's share of silent stretches in a second, at most
 
 
 def available(*programs):
@@ -74,11 +75,7 @@ class PageRun:
 
         game.press_until("Return", lambda img: harness.font().read(img, 5, 16, 12)
                          == "Joueur 2 : 0", 30, "the match's score line")
-        mark = game.sound_mark()
-        harness.wait_until(lambda: game.sound_mark() > mark + game.sound_rate(), 20, 0.2,
-                           "a second of sound")
-        _, peak, _ = harness.sound_stats(game.sound(mark))
-        self.assertGreater(peak, 1000, "the tune did not reach Web Audio")
+        self.hear_the_tune(game)
         game.press_until("space", lambda img: harness.find_ball(img) not in (None, CENTRE),
                          20, "the served ball to leave the centre")
 
@@ -117,9 +114,30 @@ class PageRun:
                 heard.append(harness.identify_sound(signal, o, templates, rate,
                                                     SAME_WAVEFORM)[0])
         self.assertTrue(heard, "no sound after the serve")
-        self.assertEqual(heard[0], "bounce", heard)
-        self.assertIn("hit", heard)
-        self.assertNotIn(None, heard)
+        self.check_heard(heard)
+
+    def check_heard(self, heard):
+        """At a sound server's output, a machine too loaded to feed it in time cuts a sound
+        short and its rest comes as another, unknown one: the two are heard, bounce first."""
+        known = [h for h in heard if h]
+        self.assertEqual(known[:1], ["bounce"], heard)
+        self.assertIn("hit", known)
+
+    def hear_the_tune(self, game):
+        """Waits for the tune at the sound server's output (the browser may take a while to
+        start its sound there), then hears it play on for a second."""
+        mark, rate = game.sound_mark(), game.sound_rate()
+
+        def a_second_of_tune():
+            signal = game.sound(mark)
+            start = next((i for i, v in enumerate(signal) if abs(v) > 1000), None)
+            return (start is not None and len(signal) >= start + rate
+                    and signal[start:start + rate])
+        tune = harness.wait_until(a_second_of_tune, 30, 0.2, "a second of the tune")
+        step = rate // 100
+        quiet = [max(map(abs, tune[i:i + step])) < LEVEL for i in range(0, rate, step)]
+        self.assertLess(sum(quiet) / len(quiet), TUNE_QUIET, "the tune fell silent in %d of "
+                        "its %d 10 ms stretches" % (sum(quiet), len(quiet)))
 
     def leave_the_pause_box(self, game):
         game.press_until("Return", game.is_title, 30, "the title screen")
@@ -159,6 +177,20 @@ class Chromium(PageRun, unittest.TestCase):
             game.open()
             harness.wait_until(lambda: not game.running(), 30, 0.2, "the game to stop")
             self.assertEqual(game.page_text(), LOAD_ERROR)
+
+    def hear_the_tune(self, game):
+        mark = game.sound_mark()
+        harness.wait_until(lambda: game.sound_mark() > mark + game.sound_rate(), 20, 0.2,
+                           "a second of sound")
+        _, peak, _ = harness.sound_stats(game.sound(mark))
+        self.assertGreater(peak, 1000, "the tune did not reach Web Audio")
+
+    def check_heard(self, heard):
+        """What the page posts to Web Audio holds the samples whole: bounce first, the hit,
+        nothing else."""
+        self.assertEqual(heard[0], "bounce", heard)
+        self.assertIn("hit", heard)
+        self.assertNotIn(None, heard)
 
     def leave_the_pause_box(self, game):
         """Clicks "Quitter" with the page's own pointer below the picture: the box's
