@@ -14,7 +14,7 @@ test_packages="libgtest-dev xvfb xauth xdotool x11-apps x11-utils x11-xserver-ut
     python3 desktop-file-utils appstream dpkg-dev groff-base man-db bsdextrautils file
     valgrind weston xwayland lintian openbox wmctrl
     googletest g++-mingw-w64-x86-64-posix mingw-w64-tools wine64
-    emscripten chromium chromium-driver python3-selenium python3-pil
+    emscripten chromium chromium-driver python3-selenium python3-pil python3-wsproto
     firefox-esr webkit2gtk-driver gstreamer1.0-pulseaudio pulseaudio pulseaudio-utils"
 
 packages=$play_packages
