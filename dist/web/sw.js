@@ -1,7 +1,7 @@
 // Tabrivet's service worker: keeps the page's files after a first visit, so that the game
-// starts again without a network. A page that loads from the network gets every file from
-// the network, as without this worker; a page the network cannot bring comes whole from
-// the cache of one release, so the files of two releases never meet in one page.
+// starts again without a network. A page that loads from the server gets every file from
+// the server (what the browser keeps is checked with it first); a page the server cannot
+// bring comes whole from the cache of one release, so two releases never meet in a page.
 "use strict";
 
 // The release and a digest of its files (the build writes both), so that a new release
@@ -36,6 +36,12 @@ self.addEventListener("activate", function(event) {
   }));
 });
 
+// The server's answer to a request, whatever the browser keeps of it (checked with the
+// server, so an unchanged file costs no transfer).
+function from_server(request) {
+  return fetch(new Request(request, { cache: "no-cache" }));
+}
+
 // The cached copy of a request, or the network's answer where there is none.
 function cached(request) {
   return caches.open(CACHE).then(function(cache) {
@@ -47,7 +53,7 @@ function cached(request) {
 
 // A page's load: from the network, or whole from the cache where the network fails.
 function load_page(event) {
-  return fetch(event.request).then(function(response) {
+  return from_server(event.request).then(function(response) {
     if (event.resultingClientId)
       from_network.add(event.resultingClientId);
     return response;
@@ -64,7 +70,7 @@ function load_page(event) {
   });
 }
 
-// Requests within the game's folder; a page from the network fetches its files as usual.
+// Requests within the game's folder.
 self.addEventListener("fetch", function(event) {
   var request = event.request;
   if (request.method !== "GET" || request.url.indexOf(self.registration.scope) !== 0)
@@ -73,6 +79,8 @@ self.addEventListener("fetch", function(event) {
     event.respondWith(load_page(event));
   else if (from_cache.has(event.clientId))
     event.respondWith(cached(request));
-  else if (!from_network.has(event.clientId))
-    event.respondWith(fetch(request).catch(function() { return cached(request); }));
+  else if (from_network.has(event.clientId))
+    event.respondWith(from_server(request));
+  else
+    event.respondWith(from_server(request).catch(function() { return cached(request); }));
 });
