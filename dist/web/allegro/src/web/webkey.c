@@ -108,38 +108,43 @@ static const struct {
 
 
 /* web_key_hold_start:
- *  Keeps the set of keys held, by the keyboard or by the page's on-screen
- *  controls or by both, each with the program's wait at its press. A key
- *  is let go when its last holder lets go, but never before the program
- *  has seen the press (web.whenSeen). A control repeats while held, after
- *  delay and then every rate milliseconds, as a keyboard repeats a held
- *  key; each held control repeats on its own, so that two fingers can
- *  both move a paddle.
+ *  Keeps the set of keys held (web.keysHeld), by the keyboard or by the
+ *  page's on-screen controls or by both, each with the program's wait at
+ *  its press; web.keyPress presses a key for one of them.
  */
-EM_JS(void, web_key_hold_start, (int delay, int rate), {
+EM_JS(void, web_key_hold_start, (void), {
    var web = Module.allegro;
-   var held = {};
+   web.keysHeld = {};
    web.KEY_BY_KEYBOARD = 1;
    web.KEY_BY_CONTROL = 2;
-   function send(scancode, pressed, ascii) {
+   web.keySend = function(scancode, pressed, ascii) {
       if (web.keysOn)
          Module.__web_key_event(scancode, pressed, ascii);
-   }
+   };
    web.keyPress = function(scancode, by, ascii, repeats) {
-      var h = held[scancode] || (held[scancode] = { by: 0, repeat: null });
+      var h = web.keysHeld[scancode];
+      if (!h)
+         h = web.keysHeld[scancode] = { by: 0, repeat: null };
       h.by |= by;
       h.mark = web.waits;
-      send(scancode, 1, ascii);
-      if (repeats && !h.repeat) {
-         var again = function() {
-            h.repeat = setTimeout(again, rate);
-            send(scancode, 1, ascii);
-         };
-         h.repeat = setTimeout(again, delay);
-      }
+      web.keySend(scancode, 1, ascii);
+      if (repeats && !h.repeat)
+         web.keyRepeat(h, scancode, ascii);
    };
+});
+
+
+
+/* web_key_release_start:
+ *  web.keyRelease lets go of a key for one of its holders, and returns
+ *  whether that one held it. The key is let go when its last holder lets
+ *  go, but never before the program has seen the press (web.whenSeen).
+ *  web.releaseKeys lets go of every key at once.
+ */
+EM_JS(void, web_key_release_start, (void), {
+   var web = Module.allegro;
    web.keyRelease = function(scancode, by) {
-      var h = held[scancode];
+      var h = web.keysHeld[scancode];
       if (!h || !(h.by & by))
          return false;
       h.by &= ~by;
@@ -149,20 +154,38 @@ EM_JS(void, web_key_hold_start, (int delay, int rate), {
       }
       if (h.by)
          return true;
-      delete held[scancode];
+      delete web.keysHeld[scancode];
       web.whenSeen(h.mark, function() {
-         if (!held[scancode])
-            send(scancode, 0, 0);
+         if (!web.keysHeld[scancode])
+            web.keySend(scancode, 0, 0);
       });
       return true;
    };
    web.releaseKeys = function() {
-      var was = held;
-      held = {};
-      for (var scancode in was) {
-         clearTimeout(was[scancode].repeat);
-         send(+scancode, 0, 0);
+      var held = web.keysHeld;
+      web.keysHeld = {};
+      for (var scancode in held) {
+         clearTimeout(held[scancode].repeat);
+         web.keySend(+scancode, 0, 0);
       }
+   };
+});
+
+
+
+/* web_key_repeat_start:
+ *  A control repeats while held (web.keyRepeat), after delay and then
+ *  every rate milliseconds, as a keyboard repeats a held key. Each held
+ *  control repeats on its own, so that two fingers can both move a paddle.
+ */
+EM_JS(void, web_key_repeat_start, (int delay, int rate), {
+   var web = Module.allegro;
+   web.keyRepeat = function(h, scancode, ascii) {
+      var again = function() {
+         h.repeat = setTimeout(again, rate);
+         web.keySend(scancode, 1, ascii);
+      };
+      h.repeat = setTimeout(again, delay);
    };
 });
 
@@ -322,7 +345,9 @@ static int web_key_init(void)
 
    for (i = 0; i < sizeof(key_codes) / sizeof(key_codes[0]); i++)
       web_key_map(key_codes[i].code, key_codes[i].scancode);
-   web_key_hold_start(CONTROL_REPEAT_DELAY, CONTROL_REPEAT_RATE);
+   web_key_hold_start();
+   web_key_release_start();
+   web_key_repeat_start(CONTROL_REPEAT_DELAY, CONTROL_REPEAT_RATE);
    web_key_listen();
    web_key_escape_listen();
    web_key_controls_start();

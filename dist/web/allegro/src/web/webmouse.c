@@ -72,7 +72,8 @@ static int mymickey_x, mymickey_y;
 /* web_mouse_point_start:
  *  Where a pointer event is on the canvas (web.canvasPoint), in screen
  *  pixels whatever the canvas's size: [x, y], or null while the canvas
- *  has no size.
+ *  has no size. Whether a pointer event is a finger's (web.isTouch), and
+ *  whether a mouse event comes of a finger (web.fromTouch).
  */
 EM_JS(void, web_mouse_point_start, (void), {
    var web = Module.allegro;
@@ -98,6 +99,12 @@ EM_JS(void, web_mouse_point_start, (void), {
               Math.floor((e.clientY - top) * canvas.height / height)];
    };
    web.lastTouch = -1e9;
+   web.isTouch = function(e) {
+      if (e.pointerType !== 'touch')
+         return false;
+      web.lastTouch = performance.now();
+      return true;
+   };
    /* the mouse events a browser makes of a touch, which the touch itself
       has already given */
    web.fromTouch = function(e) {
@@ -148,17 +155,26 @@ EM_JS(void, web_mouse_listen, (void), {
       buttons &= ~bit(e.button);
       send(e);
    };
-   if (!web.mouseListening) {
-      window.addEventListener('mousemove', function(e) { web.mouseMove(e); });
-      window.addEventListener('mousedown', function(e) { web.mouseDown(e); });
-      window.addEventListener('mouseup', function(e) { web.mouseUp(e); });
-      window.addEventListener('contextmenu', function(e) {
-         if (e.target === Module.canvas)
-            e.preventDefault();
-      });
-      web.mouseListening = true;
-   }
    web.mouseOn = true;
+});
+
+
+
+/* web_mouse_events:
+ *  Hangs the mouse handlers on the page, once; the canvas opens no menu.
+ */
+EM_JS(void, web_mouse_events, (void), {
+   var web = Module.allegro;
+   if (web.mouseListening)
+      return;
+   window.addEventListener('mousemove', function(e) { web.mouseMove(e); });
+   window.addEventListener('mousedown', function(e) { web.mouseDown(e); });
+   window.addEventListener('mouseup', function(e) { web.mouseUp(e); });
+   window.addEventListener('contextmenu', function(e) {
+      if (e.target === Module.canvas)
+         e.preventDefault();
+   });
+   web.mouseListening = true;
 });
 
 
@@ -173,12 +189,6 @@ EM_JS(void, web_mouse_listen, (void), {
 EM_JS(void, web_touch_listen, (void), {
    var web = Module.allegro;
    var finger = null, pressed = false, mark = 0, at = [0, 0];
-   function touch(e) {
-      if (e.pointerType !== 'touch')
-         return false;
-      web.lastTouch = performance.now();
-      return true;
-   }
    function send(e, down) {
       var p = e && web.canvasPoint(e);
       if (p)
@@ -188,7 +198,7 @@ EM_JS(void, web_touch_listen, (void), {
          Module.__web_touch_event(at[0], at[1], down);
    }
    web.touchDown = function(e) {
-      if (!touch(e) || e.target !== Module.canvas || finger !== null)
+      if (!web.isTouch(e) || e.target !== Module.canvas || finger !== null)
          return;
       e.preventDefault();
       if (web.onInput)
@@ -198,11 +208,11 @@ EM_JS(void, web_touch_listen, (void), {
       send(e, 1);
    };
    web.touchMove = function(e) {
-      if (touch(e) && e.pointerId === finger)
+      if (web.isTouch(e) && e.pointerId === finger)
          send(e, 1);
    };
    web.touchUp = function(e) {
-      if (!touch(e) || e.pointerId !== finger)
+      if (!web.isTouch(e) || e.pointerId !== finger)
          return;
       if (e.type === 'pointercancel')
          return web.touchLetGo();
@@ -278,6 +288,7 @@ static int web_mouse_init(void)
    pointer_known = FALSE;
    web_mouse_point_start();
    web_mouse_listen();
+   web_mouse_events();
    web_touch_listen();
    web_touch_events();
    return 3;
