@@ -233,7 +233,9 @@ EM_JS(void, web_touch_listen, (void), {
 
 
 /* web_touch_events:
- *  Hangs the touch handlers on the page, once.
+ *  Hangs the touch handlers on the page, once, where the browser has
+ *  pointer events: elsewhere a finger works through the mouse events the
+ *  browser makes of it, as before.
  */
 EM_JS(void, web_touch_events, (void), {
    var web = Module.allegro;
@@ -242,7 +244,7 @@ EM_JS(void, web_touch_events, (void), {
       if (e.target === Module.canvas && e.cancelable)
          e.preventDefault();
    }
-   if (web.touchListening)
+   if (web.touchListening || typeof PointerEvent === 'undefined')
       return;
    window.addEventListener('pointerdown', function(e) { web.touchDown(e); }, active);
    window.addEventListener('pointermove', function(e) { web.touchMove(e); });

@@ -8,8 +8,9 @@
  *                                           /\____/
  *                                           \_/__/
  *
- *      Web system driver: the page the program runs in, the driver lists
- *      and messages.
+ *      Web system driver: the page the program runs in (the object its
+ *      drivers share, its clock, the count of the program's waits), the
+ *      driver lists and messages.
  *
  *      See readme.txt for copyright information.
  */
