@@ -1,7 +1,8 @@
-// The application icon at 32, 48, 64 and 128 pixels: the ball flying between two paddles
-// on a dark rounded tile edged in the menu's orange, rendered with supersampling and
-// saved as RGBA PNG, at 48 pixels as XPM data that the game compiles in for its X window,
-// and as a Windows icon file for the Windows program.
+// The application icon at 32, 48, 64 and 128 pixels, and at 192 and 512 for the web page's
+// home-screen icon: the ball flying between two paddles on a dark rounded tile edged in
+// the menu's orange, rendered with supersampling and saved as RGBA PNG, at 48 pixels as
+// XPM data that the game compiles in for its X window, and as a Windows icon file for the
+// Windows program.
 #include "make_assets.h"
 
 #include <cmath>
@@ -200,6 +201,13 @@ bool make_icons(const std::string &dir)
         if (size >= 32 && !write_file(dir + name, pngs.back()))
             return false;
         if (size == XPM_ICON_SIZE && !write_xpm(dir + "/icon.xpm", size, rgba))
+            return false;
+    }
+    // A phone's home screen and the splash of an installed web page take the large ones.
+    for (int size : {192, 512}) {
+        char name[32];
+        snprintf(name, sizeof name, "/icon-%d.png", size);
+        if (!write_file(dir + name, png_rgba(size, size, render_icon(size))))
             return false;
     }
     return write_ico(dir + "/tabrivet.ico", sizes, pngs);

@@ -2,9 +2,10 @@
 # Builds the web page from this checkout with Debian's Emscripten: the Allegro library's
 # source (dist/allegro_source.sh, shared with the Windows release) with the patches beside
 # this script and the web platform in dist/web/allegro/, built once into build-web/ and
-# reused; the native build's data files (made first in build/ when missing); the game and
-# its unit tests as WebAssembly; and finally build-web/tabrivet-<version>-web/ and its zip,
-# with index.html at the zip's root.
+# reused; the native build's data files and icons (made first in build/ when missing); the
+# game and its unit tests as WebAssembly; and finally build-web/tabrivet-<version>-web/ and
+# its zip, with index.html at the zip's root. The large icons are squeezed, and the service
+# worker's cache is named by the release and a digest of the files it keeps.
 #
 #   dist/web/build.sh          (./setup.sh test installs what it needs)
 #
@@ -38,8 +39,9 @@ else
     inputs_hash > "$stamp"
 fi
 
-# The data files: the native build's, byte for byte.
-if [ ! -f build/patches.dat ] || [ ! -f data/tabrivet.dat ]; then
+# The data files and icons: the native build's, byte for byte.
+if [ ! -f build/patches.dat ] || [ ! -f data/tabrivet.dat ] ||
+   [ ! -f build/assets/icon-512.png ]; then
     cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
     cmake --build build -j"$(nproc)" --target tabrivet_data tabrivet_patches
 fi
@@ -55,10 +57,18 @@ version=$(sed -n 's/^project(tabrivet VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt
 name=tabrivet-$version-web
 rm -rf "$out/$name"
 cmake --install "$out/game" --prefix "$out/$name"
+python3 dist/web/squeeze_png.py "$out/$name/icon-192.png" "$out/$name/icon-512.png"
+# The files the service worker keeps (its list of FILES, but the folder itself).
+cached="index.html tabrivet.js tabrivet.wasm tabrivet.dat patches.dat icon.png icon-192.png
+        icon-512.png manifest.json"
+digest=$(cd "$out/$name" && cat $cached | sha256sum | cut -c1-12)
+sed -i "s/^var RELEASE = \"tabrivet-$version\";\$/var RELEASE = \"tabrivet-$version-$digest\";/" \
+    "$out/$name/sw.js"
+grep -q "^var RELEASE = \"tabrivet-$version-$digest\";\$" "$out/$name/sw.js"
 # Dated by the latest changelog entry, as the other releases are, unless a date is given.
 SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(cmake -DCHANGELOG=dist/changelog -P dist/changelog_date.cmake)}
 export SOURCE_DATE_EPOCH
 python3 dist/pack_zip.py --at-root "$out/$name.zip" "$out/$name" \
-    index.html tabrivet.js tabrivet.wasm tabrivet.dat patches.dat icon.png \
-    README.txt COPYRIGHT.txt GPL-2.txt ALLEGRO-LICENSE.txt
+    index.html tabrivet.js tabrivet.wasm tabrivet.dat patches.dat icon.png icon-192.png \
+    icon-512.png manifest.json sw.js README.txt COPYRIGHT.txt GPL-2.txt ALLEGRO-LICENSE.txt
 echo "Web page: $out/$name/ and $out/$name.zip"

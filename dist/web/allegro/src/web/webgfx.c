@@ -109,6 +109,9 @@ EM_JS(int, web_canvas_open, (int w, int h), {
 
 
 
+/* web_canvas_close:
+ *  Stops showing the screen on the canvas.
+ */
 EM_JS(void, web_canvas_close, (void), {
    Module.allegro.showing = false;
 });
@@ -116,11 +119,16 @@ EM_JS(void, web_canvas_close, (void), {
 
 
 /* web_canvas_wait_frame:
- *  Hands control to the browser until its next animation frame.
+ *  Hands control to the browser until its next animation frame, counting
+ *  the frame the program has drawn (web.frames). The count is made where
+ *  the wait begins, which is run once, not again as the program resumes.
  */
 EM_JS(void, web_canvas_wait_frame, (void), {
    Asyncify.handleSleep(function(wakeUp) {
-      Module.allegro.frameWaiter = wakeUp;
+      var web = Module.allegro;
+      web.frames++;
+      web.programWaits();
+      web.frameWaiter = wakeUp;
    });
 });
 
@@ -148,6 +156,10 @@ static int make_colour_table(int depth)
 
 
 
+/* web_gfx_init:
+ *  Makes the screen, a linear bitmap of w by h in memory, and starts
+ *  showing it on the page's canvas; 15, 16 and 32-bit colour.
+ */
 static BITMAP *web_gfx_init(int w, int h, int v_w, int v_h, int color_depth)
 {
    BITMAP *b;
@@ -194,6 +206,9 @@ static BITMAP *web_gfx_init(int w, int h, int v_w, int v_h, int color_depth)
 
 
 
+/* web_gfx_exit:
+ *  Stops showing the screen and frees its memory.
+ */
 static void web_gfx_exit(BITMAP *bmp)
 {
    (void)bmp;

@@ -10,8 +10,10 @@
  *
  *      Web keyboard driver: the page's key events by physical key
  *      (KeyboardEvent.code), so that every key sits where it does on a US
- *      keyboard whatever the layout. The browser's own key repeat is passed
- *      on. Esc reaches the program even where the browser takes it to leave
+ *      keyboard whatever the layout, and the page's on-screen controls,
+ *      which press the same keys. The browser's own key repeat is passed
+ *      on; a held control repeats as the library repeats a held key. Esc
+ *      reaches the program even where the browser takes it to leave
  *      fullscreen or to release the pointer.
  *
  *      See readme.txt for copyright information.
@@ -27,6 +29,14 @@
 #ifndef ALLEGRO_WEB
    #error something is wrong with the makefile
 #endif
+
+
+/* How a held on-screen control repeats, in milliseconds: as the library
+ * repeats a held key itself by default (set_keyboard_rate(250, 33)),
+ * about 30 times a second after a quarter of a second.
+ */
+#define CONTROL_REPEAT_DELAY  250
+#define CONTROL_REPEAT_RATE   33
 
 
 static int web_key_init(void);
@@ -97,30 +107,104 @@ static const struct {
 };
 
 
+/* web_key_hold_start:
+ *  Keeps the set of keys held (web.keysHeld), by the keyboard or by the
+ *  page's on-screen controls or by both, each with the program's wait at
+ *  its press; web.keyPress presses a key for one of them.
+ */
+EM_JS(void, web_key_hold_start, (void), {
+   var web = Module.allegro;
+   web.keysHeld = {};
+   web.KEY_BY_KEYBOARD = 1;
+   web.KEY_BY_CONTROL = 2;
+   web.keySend = function(scancode, pressed, ascii) {
+      if (web.keysOn)
+         Module.__web_key_event(scancode, pressed, ascii);
+   };
+   web.keyPress = function(scancode, by, ascii, repeats) {
+      var h = web.keysHeld[scancode];
+      if (!h)
+         h = web.keysHeld[scancode] = { by: 0, repeat: null };
+      h.by |= by;
+      h.mark = web.waits;
+      web.keySend(scancode, 1, ascii);
+      if (repeats && !h.repeat)
+         web.keyRepeat(h, scancode, ascii);
+   };
+});
+
+
+
+/* web_key_release_start:
+ *  web.keyRelease lets go of a key for one of its holders, and returns
+ *  whether that one held it. The key is let go when its last holder lets
+ *  go, but never before the program has seen the press (web.whenSeen).
+ *  web.releaseKeys lets go of every key at once.
+ */
+EM_JS(void, web_key_release_start, (void), {
+   var web = Module.allegro;
+   web.keyRelease = function(scancode, by) {
+      var h = web.keysHeld[scancode];
+      if (!h || !(h.by & by))
+         return false;
+      h.by &= ~by;
+      if (by === web.KEY_BY_CONTROL) {
+         clearTimeout(h.repeat);
+         h.repeat = null;
+      }
+      if (h.by)
+         return true;
+      delete web.keysHeld[scancode];
+      web.whenSeen(h.mark, function() {
+         if (!web.keysHeld[scancode])
+            web.keySend(scancode, 0, 0);
+      });
+      return true;
+   };
+   web.releaseKeys = function() {
+      var held = web.keysHeld;
+      web.keysHeld = {};
+      for (var scancode in held) {
+         clearTimeout(held[scancode].repeat);
+         web.keySend(+scancode, 0, 0);
+      }
+   };
+});
+
+
+
+/* web_key_repeat_start:
+ *  A control repeats while held (web.keyRepeat), after delay and then
+ *  every rate milliseconds, as a keyboard repeats a held key. Each held
+ *  control repeats on its own, so that two fingers can both move a paddle.
+ */
+EM_JS(void, web_key_repeat_start, (int delay, int rate), {
+   var web = Module.allegro;
+   web.keyRepeat = function(h, scancode, ascii) {
+      var again = function() {
+         h.repeat = setTimeout(again, rate);
+         web.keySend(scancode, 1, ascii);
+      };
+      h.repeat = setTimeout(again, delay);
+   };
+});
+
+
+
 /* web_key_listen:
  *  Listens to the page's keys. The page's own use of a key (scrolling with
  *  Space or the arrows, the browser's quick find) is prevented unless a
  *  modifier is held, and the function keys keep theirs. A key whose press
- *  the system never reports (Print Screen on some) counts on its release,
- *  held for a moment. When the browser takes Esc to leave fullscreen or to
- *  release the pointer, the program still gets it; when the page loses the
- *  focus, the keys held are let go.
+ *  the system never reports (Print Screen on some) counts on its release.
+ *  When the page loses the focus, is hidden or is left, every key held is
+ *  let go.
  */
 EM_JS(void, web_key_listen, (void), {
    var web = Module.allegro;
-   var down = {};
-   var escSeen = -1e9;
-   var escLocked = false;
-   var HOLD_MSEC = 100;
-   function send(scancode, pressed, ascii) {
-      if (!web.keysOn)
-         return;
-      Module.__web_key_event(scancode, pressed, ascii);
-   }
-   function tap(scancode) {
-      send(scancode, 1, 0);
-      setTimeout(function() { if (!down[scancode]) send(scancode, 0, 0); }, HOLD_MSEC);
-   }
+   web.keyTap = function(scancode) {
+      web.keyPress(scancode, web.KEY_BY_KEYBOARD, 0, false);
+      web.keyRelease(scancode, web.KEY_BY_KEYBOARD);
+   };
    web.keyDown = function(e) {
       var scancode = web.keyCodes[e.code];
       if (!scancode)
@@ -128,32 +212,45 @@ EM_JS(void, web_key_listen, (void), {
       if (!e.ctrlKey && !e.altKey && !e.metaKey && !/^F[0-9]+$/.test(e.code))
          e.preventDefault();
       if (e.code === 'Escape')
-         escSeen = performance.now();
+         web.escapeSeen = performance.now();
       if (web.onInput)
          web.onInput();
       var ascii = (e.key.length === 1 && e.key.charCodeAt(0) < 256) ? e.key.charCodeAt(0) : 0;
-      down[scancode] = true;
-      send(scancode, 1, ascii);
+      web.keyPress(scancode, web.KEY_BY_KEYBOARD, ascii, false);
    };
    web.keyUp = function(e) {
       var scancode = web.keyCodes[e.code];
-      if (!scancode)
-         return;
-      if (!down[scancode]) {
-         tap(scancode);
-         return;
-      }
-      delete down[scancode];
-      send(scancode, 0, 0);
+      if (scancode && !web.keyRelease(scancode, web.KEY_BY_KEYBOARD))
+         web.keyTap(scancode);
    };
-   web.keyBlur = function() {
-      for (var scancode in down)
-         send(+scancode, 0, 0);
-      down = {};
-   };
+   if (!web.keyListening) {
+      var letGo = function() { web.releaseKeys(); };
+      window.addEventListener('keydown', function(e) { web.keyDown(e); }, true);
+      window.addEventListener('keyup', function(e) { web.keyUp(e); }, true);
+      window.addEventListener('blur', letGo);
+      window.addEventListener('pagehide', letGo);
+      document.addEventListener('visibilitychange', function() {
+         if (document.hidden)
+            letGo();
+      });
+      web.keyListening = true;
+   }
+   web.keysOn = true;
+});
+
+
+
+/* web_key_escape_listen:
+ *  When the browser takes Esc to leave fullscreen or to release the
+ *  pointer, the program still gets it, as a key pressed and let go.
+ */
+EM_JS(void, web_key_escape_listen, (void), {
+   var web = Module.allegro;
+   var escLocked = false;
+   web.escapeSeen = -1e9;
    web.escapeTaken = function() {
-      if (performance.now() - escSeen > 500)
-         tap(web.keyCodes['Escape']);
+      if (performance.now() - web.escapeSeen > 500)
+         web.keyTap(web.keyCodes['Escape']);
    };
    web.fullscreenChange = function() {
       if (document.fullscreenElement) {
@@ -176,19 +273,50 @@ EM_JS(void, web_key_listen, (void), {
       if (!document.pointerLockElement)
          web.escapeTaken();
    };
-   if (!web.keyListening) {
-      window.addEventListener('keydown', function(e) { web.keyDown(e); }, true);
-      window.addEventListener('keyup', function(e) { web.keyUp(e); }, true);
-      window.addEventListener('blur', function() { web.keyBlur(); });
+   if (!web.escapeListening) {
       document.addEventListener('fullscreenchange', function() { web.fullscreenChange(); });
       document.addEventListener('pointerlockchange', function() { web.pointerLockChange(); });
-      web.keyListening = true;
+      web.escapeListening = true;
    }
-   web.keysOn = true;
 });
 
 
 
+/* web_key_controls_start:
+ *  The page's on-screen controls: web.controlKey(code, pressed) presses or
+ *  lets go of the key with that KeyboardEvent.code, as the keyboard would,
+ *  in the same set of held keys. A held control repeats, but for the keys
+ *  that act once per press (serve, pause, enter), which count once per
+ *  tap. Each press and release counts as input for starting the sound.
+ */
+EM_JS(void, web_key_controls_start, (void), {
+   var web = Module.allegro;
+   var ONCE = { Space: true, Escape: true, Enter: true, NumpadEnter: true, Tab: true };
+   function ascii_of(code) {
+      if (/^Key[A-Z]$/.test(code))
+         return code.charCodeAt(3) + 32;
+      if (/^Digit[0-9]$/.test(code))
+         return code.charCodeAt(5);
+      return code === 'Space' ? 32 : 0;
+   }
+   web.controlKey = function(code, pressed) {
+      var scancode = web.keyCodes[code];
+      if (!scancode || !web.keysOn)
+         return;
+      if (web.onInput)
+         web.onInput();
+      if (pressed)
+         web.keyPress(scancode, web.KEY_BY_CONTROL, ascii_of(code), !ONCE[code]);
+      else
+         web.keyRelease(scancode, web.KEY_BY_CONTROL);
+   };
+});
+
+
+
+/* web_key_map:
+ *  Maps a KeyboardEvent.code to the library's scancode (web.keyCodes).
+ */
 EM_JS(void, web_key_map, (const char *code, int scancode), {
    var web = Module.allegro;
    web.keyCodes = web.keyCodes || {};
@@ -197,24 +325,40 @@ EM_JS(void, web_key_map, (const char *code, int scancode), {
 
 
 
+/* web_key_stop:
+ *  Lets go of every key held, then ignores the page's keys.
+ */
 EM_JS(void, web_key_stop, (void), {
-   Module.allegro.keysOn = false;
+   var web = Module.allegro;
+   web.releaseKeys();
+   web.keysOn = false;
 });
 
 
 
+/* web_key_init:
+ *  Maps the page's key codes and starts listening.
+ */
 static int web_key_init(void)
 {
    unsigned int i;
 
    for (i = 0; i < sizeof(key_codes) / sizeof(key_codes[0]); i++)
       web_key_map(key_codes[i].code, key_codes[i].scancode);
+   web_key_hold_start();
+   web_key_release_start();
+   web_key_repeat_start(CONTROL_REPEAT_DELAY, CONTROL_REPEAT_RATE);
    web_key_listen();
+   web_key_escape_listen();
+   web_key_controls_start();
    return 0;
 }
 
 
 
+/* web_key_exit:
+ *  Stops listening to the page's keys.
+ */
 static void web_key_exit(void)
 {
    web_key_stop();

@@ -12,7 +12,7 @@
  *      timer callback keeps about 80 msec of mixed sound queued in an audio
  *      worklet (a script processor where worklets are not offered, as on a
  *      page served without https); the browser lets it sound once the player
- *      has pressed a key or clicked. Sound stops while the page is hidden,
+ *      has pressed a key, clicked or touched the page. Sound stops while the page is hidden,
  *      as the program's clock does. Without Web Audio there is no driver.
  *
  *      See readme.txt for copyright information.
@@ -98,20 +98,23 @@ static char digi_web_desc[256] = EMPTY_STRING;
 
 
 
+/* web_audio_available:
+ *  Whether the browser has Web Audio.
+ */
 EM_JS(int, web_audio_available, (void), {
    return (typeof AudioContext !== 'undefined' || typeof webkitAudioContext !== 'undefined') ? 1 : 0;
 });
 
 
 
-/* web_audio_open:
- *  Opens the page's sound output; returns its rate in frames a second, or
- *  0 when there is none. The output plays what web_audio_push() queues and
- *  silence when the queue runs dry.
+/* web_audio_player_start:
+ *  web.audioPlayer(post) makes the player of the page's sound output: it
+ *  plays queued chunks ([left, right] of Float32Array) and silence when
+ *  they run dry, and posts how many frames it has played every 8 blocks.
+ *  It uses nothing of the page, as it also runs in the audio worklet.
  */
-EM_ASYNC_JS(int, web_audio_open, (void), {
-   var web = Module.allegro;
-   function player(post) {
+EM_JS(void, web_audio_player_start, (void), {
+   Module.allegro.audioPlayer = function(post) {
       var chunks = [], offset = 0, played = 0, quanta = 0;
       return {
          push: function(chunk) { chunks.push(chunk); },
@@ -135,61 +138,137 @@ EM_ASYNC_JS(int, web_audio_open, (void), {
                post(played);
          }
       };
+   };
+});
+
+
+
+/* web_audio_processor_start:
+ *  web.audioProcessor(player) is the whole code of the audio worklet: it
+ *  runs in the worklet's own scope, with the player handed to it.
+ */
+EM_JS(void, web_audio_processor_start, (void), {
+   Module.allegro.audioProcessor = function(player) {
+      registerProcessor('allegro-output', class extends AudioWorkletProcessor {
+         constructor() {
+            super();
+            var port = this.port;
+            this.player = player(function(played) { port.postMessage(played); });
+            port.onmessage = (e) => this.player.push(e.data);
+         }
+         process(inputs, outputs) {
+            var out = outputs[0];
+            this.player.pull(out[0], out[1] || new Float32Array(out[0].length));
+            return true;
+         }
+      });
+   };
+});
+
+
+
+/* web_audio_outputs_start:
+ *  The two ways of sounding the player: web.audioWorkletOutput(context)
+ *  loads the worklet (its module the processor's code applied to the
+ *  player's) and promises its node; web.audioScriptOutput(context) makes
+ *  a script processor, for browsers without worklets. Each sets
+ *  web.audioPush, which queues a chunk, and keeps web.audioPlayed.
+ */
+EM_JS(void, web_audio_outputs_start, (void), {
+   var web = Module.allegro;
+   function heard(played) {
+      web.audioPlayed = played;
    }
+   web.audioWorkletOutput = function(context) {
+      var source = '(' + web.audioProcessor + ')(' + web.audioPlayer + ');\n';
+      var url = URL.createObjectURL(new Blob([source], { type: 'application/javascript' }));
+      return context.audioWorklet.addModule(url).finally(function() {
+         URL.revokeObjectURL(url);
+      }).then(function() {
+         var output = new AudioWorkletNode(context, 'allegro-output',
+                                           { numberOfInputs: 0, outputChannelCount: [2] });
+         output.port.onmessage = function(e) { heard(e.data); };
+         web.audioPush = function(chunk) {
+            output.port.postMessage(chunk, [chunk[0].buffer, chunk[1].buffer]);
+         };
+         return output;
+      });
+   };
+   web.audioScriptOutput = function(context) {
+      var local = web.audioPlayer(heard);
+      var output = context.createScriptProcessor(1024, 0, 2);
+      output.onaudioprocess = function(e) {
+         local.pull(e.outputBuffer.getChannelData(0), e.outputBuffer.getChannelData(1));
+      };
+      web.audioPush = local.push;
+      return output;
+   };
+});
+
+
+
+/* web_audio_wake_start:
+ *  Lets the sound play once the player has given the page a key, a click
+ *  or a touch: the browser allows it only then, and iOS only at the end of
+ *  a touch, so both its start and its end resume it. Sound stops while the
+ *  page is hidden.
+ */
+EM_JS(void, web_audio_wake_start, (void), {
+   var web = Module.allegro;
+   var context = web.audioContext;
+   web.audioWanted = context.state === 'running';
+   web.onInput = function() {
+      web.audioWanted = true;
+      if (context.state === 'suspended' && !document.hidden)
+         context.resume().catch(function() {});
+   };
+   web.onVisibility = function(visible) {
+      if (!visible)
+         context.suspend().catch(function() {});
+      else if (web.audioWanted)
+         context.resume().catch(function() {});
+   };
+   if (!web.audioTouchListening) {
+      var touched = function() {
+         if (web.onInput)
+            web.onInput();
+      };
+      var quiet = { capture: true, passive: true };
+      window.addEventListener('touchstart', touched, quiet);
+      window.addEventListener('touchend', touched, quiet);
+      web.audioTouchListening = true;
+   }
+});
+
+
+
+/* web_audio_open:
+ *  Opens the page's sound output; returns its rate in frames a second, or
+ *  0 when there is none. The output plays what web_audio_push() queues and
+ *  silence when the queue runs dry: through an audio worklet where the
+ *  browser has one and it loads, else through a script processor.
+ */
+EM_ASYNC_JS(int, web_audio_open, (void), {
+   var web = Module.allegro;
    try {
       var Context = typeof AudioContext !== 'undefined' ? AudioContext : webkitAudioContext;
       var context = new Context();
-      var output;
+      var output = null;
       web.audioPlayed = 0;
-      function heard(played) {
-         web.audioPlayed = played;
-      }
       if (context.audioWorklet && typeof AudioWorkletNode !== 'undefined') {
-         var source = 'var player = ' + player.toString() + ';\n' +
-            'registerProcessor("allegro-output", class extends AudioWorkletProcessor {\n' +
-            '   constructor() {\n' +
-            '      super();\n' +
-            '      var port = this.port;\n' +
-            '      this.player = player(function(played) { port.postMessage(played); });\n' +
-            '      port.onmessage = (e) => this.player.push(e.data);\n' +
-            '   }\n' +
-            '   process(inputs, outputs) {\n' +
-            '      var out = outputs[0];\n' +
-            '      this.player.pull(out[0], out[1] || new Float32Array(out[0].length));\n' +
-            '      return true;\n' +
-            '   }\n' +
-            '});\n';
-         var url = URL.createObjectURL(new Blob([source], { type: 'application/javascript' }));
-         await context.audioWorklet.addModule(url);
-         URL.revokeObjectURL(url);
-         output = new AudioWorkletNode(context, 'allegro-output', { numberOfInputs: 0, outputChannelCount: [2] });
-         output.port.onmessage = function(e) { heard(e.data); };
-         web.audioPush = function(chunk) { output.port.postMessage(chunk, [chunk[0].buffer, chunk[1].buffer]); };
+         try {
+            output = await web.audioWorkletOutput(context);
+         }
+         catch (e) {
+            console.log('No audio worklet: ' + e);
+         }
       }
-      else {
-         var local = player(heard);
-         output = context.createScriptProcessor(1024, 0, 2);
-         output.onaudioprocess = function(e) {
-            local.pull(e.outputBuffer.getChannelData(0), e.outputBuffer.getChannelData(1));
-         };
-         web.audioPush = local.push;
-      }
+      if (!output)
+         output = web.audioScriptOutput(context);
       output.connect(context.destination);
       web.audioContext = context;
       web.audioOutput = output;
       web.audioPosted = 0;
-      web.audioWanted = context.state === 'running';
-      web.onInput = function() {
-         web.audioWanted = true;
-         if (context.state === 'suspended' && !document.hidden)
-            context.resume().catch(function() {});
-      };
-      web.onVisibility = function(visible) {
-         if (!visible)
-            context.suspend().catch(function() {});
-         else if (web.audioWanted)
-            context.resume().catch(function() {});
-      };
       return context.sampleRate;
    }
    catch (e) {
@@ -200,6 +279,9 @@ EM_ASYNC_JS(int, web_audio_open, (void), {
 
 
 
+/* web_audio_close:
+ *  Closes the page's sound output.
+ */
 EM_JS(void, web_audio_close, (void), {
    var web = Module.allegro;
    if (web.audioContext) {
@@ -255,6 +337,9 @@ static void web_digi_update(void)
 
 
 
+/* web_digi_detect:
+ *  Output only, where the browser has Web Audio.
+ */
 static int web_digi_detect(int input)
 {
    if (input) {
@@ -270,6 +355,10 @@ static int web_digi_detect(int input)
 
 
 
+/* web_digi_init:
+ *  Opens the page's sound output at its own rate, in 16-bit stereo, with
+ *  the library's mixer and a timer callback that keeps it fed.
+ */
 static int web_digi_init(int input, int voices)
 {
    char tmp[64];
@@ -278,11 +367,16 @@ static int web_digi_init(int input, int voices)
    if (!web_digi_detect(input))
       return -1;
 
+   web_audio_player_start();
+   web_audio_processor_start();
+   web_audio_outputs_start();
    rate = web_audio_open();
    if (rate <= 0) {
       ustrzcpy(allegro_error, ALLEGRO_ERROR_SIZE, get_config_text("Cannot open the page's sound output"));
       return -1;
    }
+
+   web_audio_wake_start();
 
    mix_buffer = _AL_MALLOC_ATOMIC(FRAGMENT_FRAMES * 2 * sizeof(short));
    if (!mix_buffer) {
@@ -318,6 +412,9 @@ static int web_digi_init(int input, int voices)
 
 
 
+/* web_digi_exit:
+ *  Stops feeding the output and closes it.
+ */
 static void web_digi_exit(int input)
 {
    if (input)
@@ -334,6 +431,9 @@ static void web_digi_exit(int input)
 
 
 
+/* web_digi_buffer_size:
+ *  The mixer's fragment, in frames.
+ */
 static int web_digi_buffer_size(void)
 {
    return FRAGMENT_FRAMES;

@@ -8,8 +8,9 @@
  *                                           /\____/
  *                                           \_/__/
  *
- *      Web system driver: the page the program runs in, the driver lists
- *      and messages.
+ *      Web system driver: the page the program runs in (the object its
+ *      drivers share, its clock, the count of the program's waits), the
+ *      driver lists and messages.
  *
  *      See readme.txt for copyright information.
  */
@@ -29,11 +30,26 @@
 static int web_sys_init(void);
 static void web_sys_exit(void);
 static void web_get_executable_name(char *output, int size);
+/* web_set_window_title:
+ *  The window's title is the page's.
+ */
 static void web_set_window_title(AL_CONST char *name);
+/* web_message:
+ *  Shows a message in the page, since a page has no message box of its own.
+ */
 static void web_message(AL_CONST char *msg);
 static void web_yield_timeslice(void);
+/* web_desktop_color_depth:
+ *  A canvas shows true colour.
+ */
 static int web_desktop_color_depth(void);
+/* web_get_desktop_resolution:
+ *  The size of the device's screen, in CSS pixels.
+ */
 static int web_get_desktop_resolution(int *width, int *height);
+/* web_get_gfx_safe_mode:
+ *  Any size and depth works on a canvas; this one is the library's usual.
+ */
 static void web_get_gfx_safe_mode(int *driver, struct GFX_MODE *mode);
 
 
@@ -131,12 +147,23 @@ END_JOYSTICK_DRIVER_LIST
 
 
 
-/* web_page_init:
- *  Sets up the page's side of the drivers: one object that they share,
- *  and the page's clock, which stands still while the page is hidden.
+/* web_page_object:
+ *  Makes the object the drivers share in the page, Module.allegro; each
+ *  of its fields and the driver that keeps it are listed in aintweb.h.
  */
-EM_JS(void, web_page_init, (void), {
-   var web = Module.allegro = Module.allegro || {};
+EM_JS(void, web_page_object, (void), {
+   Module.allegro = Module.allegro || {};
+});
+
+
+
+/* web_page_clock_start:
+ *  Starts the page's clock, which stands still while the page is hidden,
+ *  and tells the sound driver (web.onVisibility) when the page is hidden
+ *  or shown again.
+ */
+EM_JS(void, web_page_clock_start, (void), {
+   var web = Module.allegro;
    web.hiddenSince = document.hidden ? performance.now() : -1;
    web.hiddenTotal = 0;
    web.clock = function() {
@@ -163,6 +190,41 @@ EM_JS(void, web_page_init, (void), {
 
 
 
+/* web_page_count_waits:
+ *  Counts the times the program hands control to the browser (web.waits)
+ *  and keeps what is to be done once it has run for a while since a mark
+ *  (web.whenSeen): a press let go at once is so held until the program has
+ *  come back from the browser and looked at its input. The page's events
+ *  only arrive while the program waits, so a press made during wait n has
+ *  been read once wait n + 1 begins; the hold lasts one wait more, since
+ *  rest() may wait twice for one short rest.
+ */
+EM_JS(void, web_page_count_waits, (void), {
+   var web = Module.allegro;
+   var due = [];
+   web.waits = web.waits || 0;
+   web.frames = web.frames || 0;
+   web.programWaits = function() {
+      web.waits++;
+      var now = due.filter(function(d) { return d.at <= web.waits; });
+      if (!now.length)
+         return;
+      due = due.filter(function(d) { return d.at > web.waits; });
+      /* run once the program has stopped, as the page's own events do */
+      Promise.resolve().then(function() {
+         now.forEach(function(d) { d.run(); });
+      });
+   };
+   web.whenSeen = function(mark, run) {
+      if (web.waits >= mark + 2)
+         run();
+      else
+         due.push({ at: mark + 2, run: run });
+   };
+});
+
+
+
 /* web_page_message:
  *  Shows a message (UTF-8) in the page, or on the console of a page that
  *  has no place for it.
@@ -177,21 +239,33 @@ EM_JS(void, web_page_message, (const char *msg), {
 
 
 
+/* web_page_title:
+ *  Names the page (UTF-8).
+ */
 EM_JS(void, web_page_title, (const char *name), {
    document.title = UTF8ToString(name);
 });
 
 
 
+/* web_sys_init:
+ *  The page object is made here, before any other driver is installed.
+ */
 static int web_sys_init(void)
 {
    os_type = OSTYPE_UNKNOWN;
-   web_page_init();
+   web_page_object();
+   web_page_clock_start();
+   web_page_count_waits();
    return 0;
 }
 
 
 
+/* web_sys_exit:
+ *  Nothing to undo: the page's listeners stay for a program installed
+ *  again, and do nothing meanwhile.
+ */
 static void web_sys_exit(void)
 {
 }
@@ -209,6 +283,9 @@ static void web_get_executable_name(char *output, int size)
 
 
 
+/* web_set_window_title:
+ *  The window's title is the page's.
+ */
 static void web_set_window_title(AL_CONST char *name)
 {
    char title[256];
@@ -218,6 +295,9 @@ static void web_set_window_title(AL_CONST char *name)
 
 
 
+/* web_message:
+ *  Shows a message in the page, since a page has no message box of its own.
+ */
 static void web_message(AL_CONST char *msg)
 {
    char *text = _AL_MALLOC_ATOMIC(ALLEGRO_MESSAGE_SIZE);
@@ -240,6 +320,9 @@ static void web_yield_timeslice(void)
 
 
 
+/* web_desktop_color_depth:
+ *  A canvas shows true colour.
+ */
 static int web_desktop_color_depth(void)
 {
    return 32;
@@ -247,6 +330,9 @@ static int web_desktop_color_depth(void)
 
 
 
+/* web_get_desktop_resolution:
+ *  The size of the device's screen, in CSS pixels.
+ */
 static int web_get_desktop_resolution(int *width, int *height)
 {
    *width = EM_ASM_INT({ return screen.width; });
@@ -256,6 +342,9 @@ static int web_get_desktop_resolution(int *width, int *height)
 
 
 
+/* web_get_gfx_safe_mode:
+ *  Any size and depth works on a canvas; this one is the library's usual.
+ */
 static void web_get_gfx_safe_mode(int *driver, struct GFX_MODE *mode)
 {
    *driver = GFX_WEB;

@@ -60,6 +60,9 @@ static int timer_on = FALSE;
 
 
 
+/* web_page_clock:
+ *  The page's clock in milliseconds, standing still while it is hidden.
+ */
 EM_JS(double, web_page_clock, (void), {
    return Module.allegro.clock();
 });
@@ -71,11 +74,15 @@ EM_JS(double, web_page_clock, (void), {
  *  from here when they have passed.
  */
 EM_ASYNC_JS(void, web_page_wait, (int msec), {
+   Module.allegro.programWaits();
    await new Promise(function(resolve) { setTimeout(resolve, msec); });
 });
 
 
 
+/* web_timer_init:
+ *  The timer starts from the page's clock as it is now.
+ */
 static int web_timer_init(void)
 {
    last_time = web_page_clock();
@@ -85,6 +92,9 @@ static int web_timer_init(void)
 
 
 
+/* web_timer_exit:
+ *  From here the catch-ups run no callbacks.
+ */
 static void web_timer_exit(void)
 {
    timer_on = FALSE;
@@ -121,6 +131,10 @@ void _web_timer_catch_up(void)
 
 
 
+/* _web_sleep:
+ *  Gives the browser control for at least msec milliseconds (0: for one
+ *  turn of its event loop), then catches the timer up.
+ */
 void _web_sleep(int msec)
 {
    web_page_wait(msec);
