@@ -59,8 +59,7 @@ rm -rf "$out/$name"
 cmake --install "$out/game" --prefix "$out/$name"
 python3 dist/web/squeeze_png.py "$out/$name/icon-192.png" "$out/$name/icon-512.png"
 # The files the service worker keeps (its list of FILES, but the folder itself).
-cached="index.html tabrivet.js tabrivet.wasm tabrivet.dat patches.dat icon.png icon-192.png
-        icon-512.png manifest.json"
+cached="index.html tabrivet.js tabrivet.wasm tabrivet.dat patches.dat icon.png manifest.json"
 digest=$(cd "$out/$name" && cat $cached | sha256sum | cut -c1-12)
 sed -i "s/^var RELEASE = \"tabrivet-$version\";\$/var RELEASE = \"tabrivet-$version-$digest\";/" \
     "$out/$name/sw.js"

@@ -211,8 +211,10 @@ EM_JS(void, web_key_listen, (void), {
          return;
       if (!e.ctrlKey && !e.altKey && !e.metaKey && !/^F[0-9]+$/.test(e.code))
          e.preventDefault();
-      if (e.code === 'Escape')
+      if (e.code === 'Escape') {
          web.escapeSeen = performance.now();
+         web.escapePassed = false;
+      }
       if (web.onInput)
          web.onInput();
       var ascii = (e.key.length === 1 && e.key.charCodeAt(0) < 256) ? e.key.charCodeAt(0) : 0;
@@ -220,7 +222,12 @@ EM_JS(void, web_key_listen, (void), {
    };
    web.keyUp = function(e) {
       var scancode = web.keyCodes[e.code];
-      if (scancode && !web.keyRelease(scancode, web.KEY_BY_KEYBOARD))
+      if (!scancode || web.keyRelease(scancode, web.KEY_BY_KEYBOARD))
+         return;
+      /* the release of an Esc whose press the browser kept, already given */
+      if (e.code === 'Escape' && web.escapePassed)
+         web.escapePassed = false;
+      else
          web.keyTap(scancode);
    };
    if (!web.keyListening) {
@@ -242,15 +249,19 @@ EM_JS(void, web_key_listen, (void), {
 
 /* web_key_escape_listen:
  *  When the browser takes Esc to leave fullscreen or to release the
- *  pointer, the program still gets it, as a key pressed and let go.
+ *  pointer, the program still gets it, once, as a key pressed and let go:
+ *  some browsers keep that Esc's press but pass on its release.
  */
 EM_JS(void, web_key_escape_listen, (void), {
    var web = Module.allegro;
    var escLocked = false;
    web.escapeSeen = -1e9;
+   web.escapePassed = false;
    web.escapeTaken = function() {
-      if (performance.now() - web.escapeSeen > 500)
+      if (performance.now() - web.escapeSeen > 500) {
          web.keyTap(web.keyCodes['Escape']);
+         web.escapePassed = true;
+      }
    };
    web.fullscreenChange = function() {
       if (document.fullscreenElement) {

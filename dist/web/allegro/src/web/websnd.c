@@ -110,12 +110,15 @@ EM_JS(int, web_audio_available, (void), {
 /* web_audio_player_start:
  *  web.audioPlayer(post) makes the player of the page's sound output: it
  *  plays queued chunks ([left, right] of Float32Array) and silence when
- *  they run dry, and posts how many frames it has played every 8 blocks.
- *  It uses nothing of the page, as it also runs in the audio worklet.
+ *  they run dry, and posts how many frames it has played every 1024
+ *  frames pulled: an audio worklet pulls 128 at a time, a script processor
+ *  1024, and a count posted more rarely than the queue's length (80 msec)
+ *  would let the queue run dry between two posts. It uses nothing of the
+ *  page, as it also runs in the audio worklet.
  */
 EM_JS(void, web_audio_player_start, (void), {
    Module.allegro.audioPlayer = function(post) {
-      var chunks = [], offset = 0, played = 0, quanta = 0;
+      var chunks = [], offset = 0, played = 0, pulled = 0;
       return {
          push: function(chunk) { chunks.push(chunk); },
          pull: function(left, right) {
@@ -134,8 +137,11 @@ EM_JS(void, web_audio_player_start, (void), {
             }
             left.fill(0, i);
             right.fill(0, i);
-            if (++quanta % 8 === 0)
+            pulled += n;
+            if (pulled >= 1024) {
+               pulled = 0;
                post(played);
+            }
          }
       };
    };

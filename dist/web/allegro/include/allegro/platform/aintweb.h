@@ -53,8 +53,9 @@
  *    controlKey(code, pressed)   the page's on-screen controls
  *    keyDown(), keyUp()   the page's key events
  *    keyListening         whether those are listened to
- *    escapeSeen, escapeTaken(), fullscreenChange(), pointerLockChange(),
- *    escapeListening      the Esc that the browser takes for itself
+ *    escapeSeen, escapePassed, escapeTaken(), fullscreenChange(),
+ *    pointerLockChange(), escapeListening
+ *                         the Esc that the browser takes for itself
  *
  *  Mouse (webmouse.c):
  *    canvasPoint(e)       an event's place on the screen, or null
