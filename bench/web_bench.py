@@ -21,8 +21,17 @@ on 127.0.0.1 (not a test: it prints figures and asserts nothing about time).
      sound device, nothing mixed); the match after the page was hidden (another tab in
      front) and shown again; and a bare page that only puts a 640x480 picture on a canvas
      at every animation frame, shown at the game's size: the least a frame costs there.
+  4. With --phone, instead of 2 and 3: the page on an emulated phone in landscape (DevTools
+     device metrics 915x412, mobile, touch only). On the title screen, the difficulty
+     changed by the key 2 and by a trusted tap on its value; then a match with music at
+     DevTools' CPU throttle of 1x, 4x and 6x, each window as in 3; then, unthrottled,
+     serves by the Space key and by the page's serve control. Each input is timed in the
+     pictures the page puts, from the input to the key's press in the library's key state
+     and to the first picture that shows its effect. And the bytes of every file the page
+     and its service worker fetch.
 
 Usage: /usr/bin/python3 bench/web_bench.py [--page DIR] [--build DIR] [--loads N] [--seconds S]
+                                           [--phone] [--inputs N]
 (Debian's python3-selenium loads only in /usr/bin/python3.) --page is the page's folder
 (default build-web/tabrivet-1.4-web), --build the native build whose logo and font the
 probe reads (default build).
@@ -49,7 +58,8 @@ TICK = os.sysconf("SC_CLK_TCK")
 # page's visibility changes with the counts at each.
 PROBE = r"""
 (function() {
-  var b = window.__bench = {raf: 0, wakes: 0, pictures: [], visibility: []};
+  var b = window.__bench = {raf: 0, wakes: 0, pictures: [], visibility: [], put: 0,
+                            timed: null};
   document.addEventListener('visibilitychange', function() {
     b.visibility.push([performance.now(), document.hidden, b.raf, b.wakes]);
   });
@@ -65,6 +75,14 @@ PROBE = r"""
   };
   var put = CanvasRenderingContext2D.prototype.putImageData;
   CanvasRenderingContext2D.prototype.putImageData = function(image) {
+    b.put++;
+    var t = b.timed;
+    if (t && t.input !== null && t.drawn === null && t.changed(image))
+      t.drawn = b.put;
+    if (t && t.input === null) {
+      t.before = t.look(image);
+      t.seen = true;
+    }
     if (b.pictures.length < KEPT)
       b.pictures.push({t: performance.now(), logo: SAMPLES.map(function(p) {
         var i = 4 * (p[1] * image.width + p[0]);
@@ -72,9 +90,65 @@ PROBE = r"""
       })});
     return put.apply(this, arguments);
   };
+  // An input timed from its arrival (the first touch or key after arming) to the library's
+  // key state (the key's press reaching the keyboard driver's handler) and to the first
+  // picture that shows its effect: the ball off the centre (the waiting ball's pixels
+  // changed), or a box of the picture changed from the last picture before the input.
+  function input() {
+    var t = b.timed;
+    if (t && t.input === null) {
+      t.input = b.put;
+      t.framesIn = Module.allegro.frames;
+    }
+  }
+  window.addEventListener('pointerdown', input, true);
+  window.addEventListener('keydown', input, true);
+  function ballMoved(image) {
+    var off = 0;
+    BALL.forEach(function(p) {
+      var i = 4 * (p[1] * image.width + p[0]);
+      for (var c = 0; c < 3; c++)
+        if (Math.abs(image.data[i + c] - p[2][c]) > 24) { off++; break; }
+    });
+    return off > BALL.length / 2;
+  }
+  function box(image, x, y, w, h) {
+    var out = [];
+    for (var j = y; j < y + h; j++)
+      for (var i = x; i < x + w; i++) {
+        var at = 4 * (j * image.width + i);
+        out.push(image.data[at], image.data[at + 1]);
+      }
+    return out.join();
+  }
+  b.arm = function(scancode, area) {
+    if (!Module.__web_key_event.timed) {
+      var handle = Module.__web_key_event;
+      Module.__web_key_event = function(code, pressed) {
+        var t = b.timed;
+        if (t && code == t.scancode && pressed && t.input !== null && t.key === null) {
+          t.key = b.put;
+          t.framesKey = Module.allegro.frames;
+        }
+        return handle.apply(this, arguments);
+      };
+      Module.__web_key_event.timed = true;
+    }
+    var t = b.timed = {input: null, key: null, drawn: null, scancode: scancode, before: null,
+                       seen: false};
+    t.look = area ? function(image) { return box.apply(null, [image].concat(area)); }
+                  : function() { return null; };
+    t.changed = area ? function(image) { return t.look(image) !== t.before; } : ballMoved;
+  };
 })();
 """
 KEPT = 300  # pictures kept from the start: 5 s at 60 Hz, long after the fade
+CENTRE = (320, 240)  # where the ball waits for a serve
+SPACE, KEY_2 = 75, 29  # the library's KEY_SPACE and KEY_2
+DIFFICULTY = (252, 289)  # on every difficulty value, right of its first letters
+VALUE_BOX = [218, 285, 24, 8]  # those letters, left of the pointer a tap there puts
+PHONE = (915, 412)  # a phone in landscape, in CSS px
+PHONE_SCALE = 3.5  # its device pixels to a CSS px
 
 # The least a frame of the page can cost: a 640x480 picture put on a canvas at every
 # animation frame, shown at the size and in the place index.html gives the game's.
@@ -108,7 +182,11 @@ requestAnimationFrame(function paint() {
 def probe_source(assets):
     logo = harness.Sprite(os.path.join(assets, "logo.bmp"))
     samples = [[x, y] for x, y, _ in logo.opaque[::max(1, len(logo.opaque) // 32)][:32]]
-    return PROBE.replace("KEPT", str(KEPT)).replace("SAMPLES", repr(samples))
+    ball = harness.Sprite(os.path.join(assets, "ball.bmp"))
+    left, top = CENTRE[0] - ball.w // 2, CENTRE[1] - ball.h // 2
+    waiting = [[left + x, top + y, list(c)] for x, y, c in ball.opaque]
+    return (PROBE.replace("KEPT", str(KEPT)).replace("SAMPLES", repr(samples))
+            .replace("BALL", repr(waiting)))
 
 
 # --- bytes ---------------------------------------------------------------------------
@@ -324,6 +402,127 @@ def session(folder, source, seconds):
     return windows, hud, visibility
 
 
+# --- an emulated phone --------------------------------------------------------------
+
+
+def emulate_phone(driver, size=PHONE):
+    """DevTools' device emulation: a mobile viewport of size CSS px, touch only."""
+    driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", {
+        "width": size[0], "height": size[1], "deviceScaleFactor": PHONE_SCALE,
+        "mobile": True})
+    driver.execute_cdp_cmd("Emulation.setTouchEmulationEnabled",
+                           {"enabled": True, "maxTouchPoints": 5})
+
+
+def touch_tap(game, point, hold=0.1):
+    """A trusted tap of hold seconds at a page point."""
+    for kind, points in (("touchStart", [{"x": point[0], "y": point[1], "id": 1}]),
+                         ("touchEnd", [])):
+        game.driver.execute_cdp_cmd("Input.dispatchTouchEvent",
+                                    {"type": kind, "touchPoints": points})
+        time.sleep(hold if kind == "touchStart" else 0)
+
+
+def middle(game, element):
+    return game.js("var r = arguments[0].getBoundingClientRect();"
+                   "return [r.left + r.width / 2, r.top + r.height / 2];", element)
+
+
+def picture_point(game, x, y):
+    r = game.js("var r = document.getElementById('screen').getBoundingClientRect();"
+                "return [r.left, r.top, r.width, r.height];")
+    return (r[0] + (x + 0.5) * r[2] / 640, r[1] + (y + 0.5) * r[3] / 480)
+
+
+def timed(game, n, act, scancode, area=None, ready=None):
+    """n inputs by act(), each once ready() is true: for each, the pictures put from the
+    input to the key's press in the library's key state (None for a mouse input) and to
+    the first picture showing the effect (see the probe), and the program's frames
+    (Module.allegro.frames) from the input to the key's press."""
+    out = []
+    for _ in range(n):
+        if ready:
+            ready()
+        time.sleep(0.3)
+        game.js("__bench.arm(arguments[0], arguments[1])", scancode, area)
+        harness.wait_until(lambda: game.js("return __bench.timed.seen"), 5, 0.02,
+                           "a picture before the input")
+        act()
+        t = harness.wait_until(lambda: game.js(
+            "var t = __bench.timed; return t.drawn !== null && (t.key !== null || !t.scancode)"
+            " && t;"), 10, 0.05, "the input's effect to be drawn")
+        key = t["key"] - t["input"] if t["key"] is not None else None
+        frames = t["framesKey"] - t["framesIn"] if t.get("framesIn") is not None and \
+            t.get("framesKey") is not None else None
+        out.append((key, t["drawn"] - t["input"], frames))
+    return out
+
+
+def ball_waits(game):
+    harness.wait_until(lambda: harness.find_ball(game.screenshot()) == CENTRE, 60, 0.2,
+                       "the ball to wait at the centre")
+
+
+def cached_files(game):
+    """The names of the files in the page's service worker caches."""
+    return game.driver.execute_async_script("""
+      var done = arguments[arguments.length - 1];
+      if (!window.caches) return done([]);
+      caches.keys().then(function(names) {
+        return Promise.all(names.map(function(n) {
+          return caches.open(n).then(function(c) { return c.keys(); });
+        }));
+      }).then(function(lists) {
+        done([].concat.apply([], lists).map(function(r) { return r.url; }));
+      }, function() { done([]); });""")
+
+
+def phone_session(folder, source, seconds, n):
+    with BenchPage(folder, source) as game:
+        emulate_phone(game.driver)
+        game.open()
+        game.wait_title(60)
+        time.sleep(1)
+        touch = bool(game.driver.find_elements("css selector", "button[data-key=Space]"))
+        latency = {"title value, key 2": timed(game, n, lambda: game.tap("2", 0.1, 0), KEY_2,
+                                               VALUE_BOX)}
+        if touch:
+            latency["title value, tap"] = timed(
+                game, n, lambda: touch_tap(game, picture_point(game, *DIFFICULTY)), 0,
+                VALUE_BOX)
+        game.start_match(players=1, music=True, timeout=60)
+        state = game.js("return Module.allegro.audioContext.state")
+        windows = []
+
+        def serve():
+            game.tap("space", 0.1, 0)
+        for rate in (1, 4, 6):
+            game.driver.execute_cdp_cmd("Emulation.setCPUThrottlingRate", {"rate": rate})
+            time.sleep(1)
+            windows.append(("phone, match with music, CPU throttle %dx" % rate,
+                            measure(Window(game), seconds, 0.3, serve)))
+        game.driver.execute_cdp_cmd("Emulation.setCPUThrottlingRate", {"rate": 1})
+        latency["serve, Space key"] = timed(game, n, serve, SPACE, None,
+                                            lambda: ball_waits(game))
+        if touch:
+            control = game.driver.find_element("css selector", "button[data-key=Space]")
+            latency["serve, serve control"] = timed(
+                game, n, lambda: touch_tap(game, middle(game, control)), SPACE, None,
+                lambda: ball_waits(game))
+        fetched = game.js("return performance.getEntriesByType('resource')"
+                          ".map(function(e) { return e.name; })")
+        worker = game.driver.execute_async_script("""
+          var done = arguments[arguments.length - 1];
+          if (!navigator.serviceWorker) return done([]);
+          navigator.serviceWorker.getRegistration().then(function(r) {
+            done(r && r.active ? [r.active.scriptURL] : []);
+          }, function() { done([]); });""")
+        names = {u.split("?")[0].rsplit("/", 1)[1] for u in fetched + worker +
+                 cached_files(game)}
+        names = ["index.html"] + sorted(n for n in names if n and n != "index.html")
+    return windows, state, latency, names
+
+
 def main():
     p = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     p.add_argument("--page", default=os.path.join(ROOT, "build-web", "tabrivet-1.4-web"))
@@ -331,6 +530,10 @@ def main():
                    help="the native build whose assets and font dump the probe reads")
     p.add_argument("--loads", type=int, default=7)
     p.add_argument("--seconds", type=float, default=10)
+    p.add_argument("--phone", action="store_true",
+                   help="the emulated phone with CPU throttle instead of the desktop windows")
+    p.add_argument("--inputs", type=int, default=5,
+                   help="timed inputs of each kind (--phone)")
     a = p.parse_args()
     folder = os.path.abspath(a.page)
     harness._config = harness.Config(
@@ -360,6 +563,25 @@ def main():
             print("%-14s %9d bytes, gzip -9 %9d" % (name, raw, gz))
         print("%-14s %9d bytes, gzip -9 %9d" % ("total", total_raw, total_gz))
 
+    if a.phone:
+        windows, state, latency, names = phone_session(folder, source, a.seconds, a.inputs)
+        print("phone %dx%d, %.1f device pixels a CSS px; the sound output after the keys that "
+              "started the match: %s" % (PHONE + (PHONE_SCALE, state)))
+        for name, window in windows:
+            window.report(name)
+        for how, runs in latency.items():
+            print("%s: pictures from the input to the key's press in the key state / to the "
+                  "picture showing it (program frames to the key's press): %s"
+                  % (how, ", ".join("%s / %d (%s)" % ("-" if k is None else k, d, f)
+                                    for k, d, f in runs)))
+        total_raw = total_gz = 0
+        for name, raw, gz in sizes(folder, names):
+            total_raw, total_gz = total_raw + raw, total_gz + gz
+            print("%-22s %9d bytes, gzip -9 %9d" % (name, raw, gz))
+        print("%-22s %9d bytes, gzip -9 %9d (the page and its service worker)"
+              % ("total", total_raw, total_gz))
+        print("load average after: %s" % open("/proc/loadavg").read().strip())
+        return
     windows, hud, visibility = session(folder, source, a.seconds)
     for name, window in windows:
         window.report(name)
