@@ -31,7 +31,9 @@ What a test gets:
   with harness.PageGame(folder) as page:      the same calls on the web page, served on
                                               127.0.0.1 and played in Chromium
   with harness.FirefoxPage(folder) as page:   the same in Firefox ESR, or WebKitPage in
-                                              WebKitGTK, headed, heard at a PulseAudio server;
+                                              WebKitGTK, headed, heard at a PulseAudio server
+                                              (hear_page=True: as the page posts its sound;
+                                              without_worklet=True: as on a plain-HTTP site);
       page.sound_path(); page.click_control("fullscreen"); page.x_tap("Escape")
   harness.PageGame(folder).play_again()       the page's "Rejouer" button
 Everything the harness starts is stopped when the `with` block ends, whatever happened.
@@ -49,7 +51,7 @@ from . import options
 from .game import ASSET_ORDER, XMESSAGE_STUB, Game, make_datafile
 from .options import Config, config, main, parse_args
 from .pictures import Image, parse_pcx, parse_xwd, read_bmp, write_bmp
-from .engines import FirefoxPage, WebKitPage, without_worklet
+from .engines import FirefoxPage, WebKitPage, page_with
 from .processes import (AUTOREPEAT_DELAY_MS, PulseServer, XServer, _stop, cpu_seconds,
                         root_screenshot, wait_until, window_geometry, xdotool)
 from .sound import (SOUND_CHANNELS, SOUND_RATE, first_above, identify_sound, match_sound,
@@ -69,7 +71,7 @@ __all__ = ["ASSET_ORDER", "XMESSAGE_STUB", "Game", "make_datafile", "Config", "c
            "TITLE_ROWS", "TITLE_VALUE_X", "Sprite", "check_title_parts", "find_ball",
            "find_paddle", "pause_box_shown", "sprite", "title_parts", "Font", "font",
            "BROWSER_KEYS", "PAGE_PROBE", "PageGame", "Server", "browser_key", "chromium",
-           "FirefoxPage", "PulseServer", "WebKitPage", "without_worklet"]
+           "FirefoxPage", "PulseServer", "WebKitPage", "page_with"]
 
 
 class _Harness(types.ModuleType):

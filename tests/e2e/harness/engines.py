@@ -14,7 +14,7 @@ import time
 import warnings
 
 from .processes import PulseServer, XServer, _stop, wait_until
-from .web import PageGame, Server
+from .web import PAGE_PROBE, PageGame, Server
 
 SCREEN = (1280, 800)
 
@@ -24,14 +24,18 @@ WEBDRIVER_KEYS = {"Return": "\ue006", "Escape": "\ue00c", "space": " ", "Up": "\
                   "Down": "\ue015"}
 
 
-def without_worklet(folder):
-    """The folder's index.html with the audio worklet taken away before the page's own
-    scripts run, as a browser does on a site served over plain HTTP."""
+# Run before the page's own scripts: takes the audio worklet away, as a browser does on a
+# site served over plain HTTP.
+NO_WORKLET = ("delete BaseAudioContext.prototype.audioWorklet; delete window.AudioWorkletNode;"
+              " delete window.AudioWorklet;")
+
+
+def page_with(folder, *scripts):
+    """The folder's index.html with scripts run before its own."""
     with open(os.path.join(folder, "index.html"), "rb") as f:
         page = f.read()
-    return page.replace(b"<head>", b"<head><script>delete BaseAudioContext.prototype"
-                        b".audioWorklet; delete window.AudioWorkletNode; delete window"
-                        b".AudioWorklet;</script>", 1)
+    return page.replace(b"<head>", b"<head>" + b"".join(
+        b"<script>" + script.encode() + b"</script>" for script in scripts), 1)
 
 
 class WebDriverPage(PageGame):
@@ -40,9 +44,10 @@ class WebDriverPage(PageGame):
     reaches the sound server's output. A subclass starts the browser (_launch), opens a
     page (_navigate), sends actions (_perform) and ends it (_quit)."""
 
-    def __init__(self, folder, name, without_worklet=False):
+    def __init__(self, folder, name, without_worklet=False, hear_page=False):
         super().__init__(folder, name=name)
         self.without_worklet = without_worklet
+        self.hear_page = hear_page
         self.xserver = self.pulse = None
         self.opened = None
 
@@ -50,8 +55,9 @@ class WebDriverPage(PageGame):
         self.dir = tempfile.mkdtemp(prefix="tabrivet-web-")
         try:
             self.server = Server(self.folder)
-            if self.without_worklet:
-                self.server.pages["index.html"] = without_worklet(self.folder)
+            scripts = [NO_WORKLET] * self.without_worklet + [PAGE_PROBE] * self.hear_page
+            if scripts:
+                self.server.pages["index.html"] = page_with(self.folder, *scripts)
             self.xserver = XServer(*SCREEN).start()
             self.pulse = PulseServer().start()
             self.env = dict(self.pulse.env, DISPLAY=self.xserver.display)
@@ -141,16 +147,16 @@ class WebDriverPage(PageGame):
         time.sleep(hold)
         self.xdotool("keyup", key)
 
-    # --- sound ------------------------------------------------------------------------
+    # --- sound: at the server's output, or (hear_page) what the page posts to its worklet -
 
     def sound_rate(self):
-        return PulseServer.RATE
+        return super().sound_rate() if self.hear_page else PulseServer.RATE
 
     def sound_mark(self):
-        return self.pulse.mark()
+        return super().sound_mark() if self.hear_page else self.pulse.mark()
 
     def sound(self, start=0, end=None):
-        return self.pulse.sound(start, end)
+        return super().sound(start, end) if self.hear_page else self.pulse.sound(start, end)
 
 
 class WebKitPage(WebDriverPage):
@@ -158,8 +164,8 @@ class WebKitPage(WebDriverPage):
 
     MINIBROWSER = "/usr/lib/x86_64-linux-gnu/webkit2gtk-4.1/MiniBrowser"
 
-    def __init__(self, folder, name="webkit", without_worklet=False):
-        super().__init__(folder, name, without_worklet)
+    def __init__(self, folder, name="webkit", without_worklet=False, hear_page=False):
+        super().__init__(folder, name, without_worklet, hear_page)
         self.service = None
 
     def _launch(self):
@@ -209,8 +215,8 @@ class FirefoxPage(WebDriverPage):
              "full-screen-api.transition-duration.enter": "0 0",
              "full-screen-api.transition-duration.leave": "0 0"}
 
-    def __init__(self, folder, name="firefox", without_worklet=False):
-        super().__init__(folder, name, without_worklet)
+    def __init__(self, folder, name="firefox", without_worklet=False, hear_page=False):
+        super().__init__(folder, name, without_worklet, hear_page)
         self.proc = self.bidi = None
 
     def _launch(self):
