@@ -6,7 +6,7 @@ set(TABRIVET_HOST_BUILD "" CACHE PATH "The native build whose data files the pag
 set(TABRIVET_ASSET_DIR ${TABRIVET_HOST_BUILD}/assets)
 set(TABRIVET_DATA_FILE ${CMAKE_SOURCE_DIR}/data/tabrivet.dat)
 set(TABRIVET_PATCHES_FILE ${TABRIVET_HOST_BUILD}/patches.dat)
-foreach(file ${TABRIVET_DATA_FILE} ${TABRIVET_PATCHES_FILE} ${TABRIVET_ASSET_DIR}/icon-32.png
+foreach(file ${TABRIVET_DATA_FILE} ${TABRIVET_PATCHES_FILE} ${TABRIVET_ASSET_DIR}/icon-192.png
              ${TABRIVET_ASSET_DIR}/icon-512.png)
   if(NOT EXISTS ${file})
     message(FATAL_ERROR "no ${file}: build the game natively first and give that build as "

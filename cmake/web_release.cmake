@@ -8,7 +8,6 @@ set(TABRIVET_RELEASE_DIR ${CMAKE_BINARY_DIR}/release)
 tabrivet_release_texts(${TABRIVET_RELEASE_DIR} ${CMAKE_SOURCE_DIR}/dist/web/README.txt.in OFF)
 configure_file(${CMAKE_SOURCE_DIR}/dist/web/index.html ${TABRIVET_RELEASE_DIR}/index.html COPYONLY)
 configure_file(${CMAKE_SOURCE_DIR}/dist/web/manifest.json ${TABRIVET_RELEASE_DIR}/manifest.json COPYONLY)
-configure_file(${TABRIVET_ASSET_DIR}/icon-32.png ${TABRIVET_RELEASE_DIR}/icon.png COPYONLY)
 foreach(size 192 512)
   configure_file(${TABRIVET_ASSET_DIR}/icon-${size}.png ${TABRIVET_RELEASE_DIR}/icon-${size}.png
                  COPYONLY)
@@ -22,7 +21,7 @@ file(WRITE ${TABRIVET_RELEASE_DIR}/sw.js "${service_worker}")
 
 install(FILES $<TARGET_FILE:tabrivet> $<TARGET_FILE_DIR:tabrivet>/tabrivet.wasm
               ${TABRIVET_DATA_FILE} ${TABRIVET_PATCHES_FILE}
-              ${TABRIVET_RELEASE_DIR}/index.html ${TABRIVET_RELEASE_DIR}/icon.png
+              ${TABRIVET_RELEASE_DIR}/index.html
               ${TABRIVET_RELEASE_DIR}/icon-192.png ${TABRIVET_RELEASE_DIR}/icon-512.png
               ${TABRIVET_RELEASE_DIR}/manifest.json ${TABRIVET_RELEASE_DIR}/sw.js
               ${TABRIVET_RELEASE_DIR}/README.txt ${TABRIVET_RELEASE_DIR}/COPYRIGHT.txt

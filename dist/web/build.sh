@@ -4,7 +4,7 @@
 # this script and the web platform in dist/web/allegro/, built once into build-web/ and
 # reused; the native build's data files and icons (made first in build/ when missing); the
 # game and its unit tests as WebAssembly; and finally build-web/tabrivet-<version>-web/ and
-# its zip, with index.html at the zip's root. The large icons are squeezed, and the service
+# its zip, with index.html at the zip's root. The large icons are made small, and the service
 # worker's cache is named by the release and a digest of the files it keeps.
 #
 #   dist/web/build.sh          (./setup.sh test installs what it needs)
@@ -57,9 +57,9 @@ version=$(sed -n 's/^project(tabrivet VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt
 name=tabrivet-$version-web
 rm -rf "$out/$name"
 cmake --install "$out/game" --prefix "$out/$name"
-python3 dist/web/squeeze_png.py "$out/$name/icon-192.png" "$out/$name/icon-512.png"
+/usr/bin/python3 dist/web/web_icons.py "$out/$name/icon-192.png" "$out/$name/icon-512.png"
 # The files the service worker keeps (its list of FILES, but the folder itself).
-cached="index.html tabrivet.js tabrivet.wasm tabrivet.dat patches.dat icon.png manifest.json"
+cached="index.html tabrivet.js tabrivet.wasm tabrivet.dat patches.dat icon-192.png manifest.json"
 digest=$(cd "$out/$name" && cat $cached | sha256sum | cut -c1-12)
 sed -i "s/^var RELEASE = \"tabrivet-$version\";\$/var RELEASE = \"tabrivet-$version-$digest\";/" \
     "$out/$name/sw.js"
@@ -68,6 +68,6 @@ grep -q "^var RELEASE = \"tabrivet-$version-$digest\";\$" "$out/$name/sw.js"
 SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$(cmake -DCHANGELOG=dist/changelog -P dist/changelog_date.cmake)}
 export SOURCE_DATE_EPOCH
 python3 dist/pack_zip.py --at-root "$out/$name.zip" "$out/$name" \
-    index.html tabrivet.js tabrivet.wasm tabrivet.dat patches.dat icon.png icon-192.png \
+    index.html tabrivet.js tabrivet.wasm tabrivet.dat patches.dat icon-192.png \
     icon-512.png manifest.json sw.js README.txt COPYRIGHT.txt GPL-2.txt ALLEGRO-LICENSE.txt
 echo "Web page: $out/$name/ and $out/$name.zip"

@@ -8,10 +8,10 @@
 // fills a cache of its own; the scope keeps two copies of the game on one site apart.
 var RELEASE = "tabrivet-@VERSION@";
 var CACHE = RELEASE + " " + self.registration.scope;
-// The files a start needs. The home-screen icons are not among them: the browser keeps its
-// own copy of the one it shows when it installs the game.
+// The files a start needs, and the page's icon. The large home-screen icon is not among
+// them: a browser fetches it when it installs the game, and keeps its own copy.
 var FILES = ["./", "index.html", "tabrivet.js", "tabrivet.wasm", "tabrivet.dat", "patches.dat",
-             "icon.png", "manifest.json"];
+             "icon-192.png", "manifest.json"];
 
 // Pages (client ids) by where they came from: their files come from the same place. A page
 // this worker has not seen load (it was stopped and started again meanwhile) takes the

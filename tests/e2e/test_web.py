@@ -29,7 +29,7 @@ import harness
 
 ZIP = os.environ.get("TABRIVET_WEB_ZIP", "")
 CONTENTS = ["index.html", "tabrivet.js", "tabrivet.wasm", "tabrivet.dat", "patches.dat",
-            "icon.png", "icon-192.png", "icon-512.png", "manifest.json", "sw.js", "README.txt",
+            "icon-192.png", "icon-512.png", "manifest.json", "sw.js", "README.txt",
             "COPYRIGHT.txt", "GPL-2.txt", "ALLEGRO-LICENSE.txt"]
 LOAD_ERROR = "Error loading 'tabrivet.dat'\n"
 CENTRE = (320, 240)
