@@ -9,7 +9,8 @@ that the tune is silent, the bounce and the hit are heard as the samples themsel
 
 In Chromium (headless) the sound is what the page posts to Web Audio, the box is left with
 its "leave" button clicked with the page's own pointer off the picture, and without its
-data file, or with a damaged one, the page shows the game's own message. Firefox ESR and
+data file, or with a damaged one, the page shows the game's own message; and what the visit
+fetched, gzipped, stays within 1 MB. Firefox ESR and
 WebKitGTK play headed, heard at the sound server's output, and leave the box with Enter;
 Firefox plays the page as on a site served over plain HTTP, where no browser offers an
 audio worklet; in both, Esc in fullscreen, which the browser takes to leave fullscreen,
@@ -20,6 +21,7 @@ The zip is dist/web/build.sh's, named by TABRIVET_WEB_ZIP. Each engine's case is
 """
 import os
 import shutil
+import subprocess
 import tempfile
 import time
 import unittest
@@ -38,6 +40,7 @@ LEAVE = (70, 105)        # the pause box's buttons, in the picture's own coordin
 RESUME = (210, 105)
 SAME_WAVEFORM = 0.9
 LEVEL = 64
+PAGE_BYTES = 1000000  # what a visit may fetch, gzipped
 TUNE_QUIET = 1 / 3  # the tune's share of silent stretches in TUNE_SECONDS, at most
 TUNE_SECONDS = 3
 
@@ -172,7 +175,19 @@ class Chromium(PageRun, unittest.TestCase):
     def test_the_zip_alone_plays_in_chromium(self):
         with harness.PageGame(self.folder) as game:
             self.play(game)
+            self.check_fetched_bytes(game)
             self.play_again_for_the_samples(game)
+
+    def check_fetched_bytes(self, game):
+        """The page and every file the visit fetched (the browser's icons and the service
+        worker's among them), as gzip -9 makes them, within PAGE_BYTES."""
+        names = set(game.js("return performance.getEntriesByType('resource')"
+                            ".map(function(e) { return e.name.split('?')[0].split('/').pop(); })"))
+        names |= {"index.html", "sw.js"}
+        total = sum(len(subprocess.run(["gzip", "-9", "-c", os.path.join(self.folder, n)],
+                                       check=True, stdout=subprocess.PIPE).stdout)
+                    for n in names)
+        self.assertLessEqual(total, PAGE_BYTES, sorted(names))
 
     def test_a_missing_or_damaged_data_file_is_reported_in_the_page(self):
         with harness.PageGame(self.folder, name="web-errors") as game:
